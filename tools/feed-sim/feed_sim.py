@@ -16,6 +16,7 @@ connections; runs until interrupted or terminated.
 """
 
 import argparse
+import collections
 import http.server
 import json
 import signal
@@ -75,6 +76,14 @@ class FeedService:
         self._faults = faults.FaultPlan(options.fault)
         self._delivered_ids = set()
         self._truth = ground_truth.Writer(options.truth)
+        # Pages made before the first request; their items count as
+        # delivered for later repeats, whatever becomes of them.
+        self._ready = collections.deque()
+        for _ in range(options.pregenerate):
+            page = self._generator.next_page()
+            self._generator.mark_delivered(page)
+            self._ready.append(
+                (page, feed_items.reply_json(page, self._generator.llsid())))
         self.stopping = threading.Event()
 
     def close(self):
@@ -96,17 +105,21 @@ class FeedService:
                 reply, page = self._planned_reply(self._faults.fault_for(n))
                 if reply.kind not in ("cut", "reset", "stall"):
                     reply.set_cookies = self._cookies.reply_cookies(session)
+            delivered = self._delivered_count(reply, page)
             entries = [{
                 "type": "request", "n": n, "method": method, "target": target,
                 "headers": [list(h) for h in headers],
                 "problems": problems, "cookies": verdict,
                 "cookie_problems": cookie_problems, "reply": reply.kind,
                 "status": None if reply.stall else reply.status,
-                "items": len(page),
-                "delivered": self._delivered_count(reply, page),
+                "items": len(page), "delivered": delivered,
                 "set_cookies": reply.set_cookies,
             }]
-            entries += self._item_entries(n, reply, page)
+            # Item entries cost more than serving a page; make them only
+            # when someone reads them.
+            if self._truth.enabled or not self._options.quiet:
+                entries += self._item_entries(n, reply, page, delivered)
+            self._generator.mark_delivered(page[:delivered])
             self._truth.write(entries)
             if not self._options.quiet:
                 print("feed-sim: #%d %s %s cookies=%s reply=%s new=%d" % (
@@ -129,8 +142,11 @@ class FeedService:
             reply = Reply("stall")
             reply.stall = True
             return reply, []
-        page = self._generator.next_page()
-        text = feed_items.reply_json(page, self._generator.llsid())
+        if self._ready:
+            page, text = self._ready.popleft()
+        else:
+            page = self._generator.next_page()
+            text = feed_items.reply_json(page, self._generator.llsid())
         if fault == "gbk":
             return Reply("gbk", body=text.encode("gbk", "replace"),
                          content_type="application/json;charset=GBK"), page
@@ -157,8 +173,7 @@ class FeedService:
         # Whole items are those whose "reco_reason" arrived.
         return reply.body[:reply.send_bytes].count(b"reco_reason")
 
-    def _item_entries(self, n, reply, page):
-        delivered = self._delivered_count(reply, page)
+    def _item_entries(self, n, reply, page, delivered):
         encoding = "gbk" if reply.kind == "gbk" else "utf-8"
         entries = []
         for index, item in enumerate(page, start=1):
@@ -174,7 +189,6 @@ class FeedService:
                           for field in ground_truth.FIELDS},
                 "stored": feed_items.stored_fields(item, encoding),
             })
-        self._generator.mark_delivered(page[:delivered])
         return entries
 
 
@@ -259,6 +273,9 @@ def parse_options(argv):
                         "N,... only (repeatable)")
     parser.add_argument("--stall-seconds", type=float, default=60,
                         help="how long a stalled request is held")
+    parser.add_argument("--pregenerate", type=int, default=0, metavar="N",
+                        help="make the first N pages before listening, so "
+                        "that serving them costs next to nothing")
     parser.add_argument("--quiet", action="store_true",
                         help="no line per request on stderr")
     options = parser.parse_args(argv)

@@ -281,8 +281,8 @@ class GroundTruthTest(SimulatorTestCase):
 
     def test_same_seed_serves_the_same_items(self):
         ids = []
-        for _ in range(2):
-            sim = self.start("--seed", "42")
+        for pregenerate in ("0", "3"):
+            sim = self.start("--seed", "42", "--pregenerate", pregenerate)
             exchange(sim.port)
             exchange(sim.port)
             ids.append([e["stored"]["photo_id"] for e in sim.truth()

@@ -39,6 +39,10 @@ class Writer:
         self._file = open(path, "w", encoding="utf-8") if path else None
         self._lock = threading.Lock()
 
+    @property
+    def enabled(self):
+        return self._file is not None
+
     def write(self, entries):
         if self._file is None:
             return
