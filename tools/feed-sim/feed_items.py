@@ -133,15 +133,17 @@ def reply_json(items, llsid):
 
 def stored_fields(item, encoding="utf-8"):
     """The six fields the collector must store for |item| when the reply is
-    sent in |encoding|, as the collector's text (see program_text)."""
+    sent in |encoding|, as the collector's text (see program_text). A field
+    is None when that text depends on the build (a reply that is not UTF-8
+    can decode to characters that only Windows maps to look-alikes)."""
 
     def held(json_text):
         served = json_text.encode(encoding, "replace")
-        return program_text.from_reply_bytes(served)
+        return program_text.from_reply_bytes_if_certain(served)
 
     def up_to_quote_comma(text):
         # The collector's string fields end at the first '",'.
-        return text.split('",', 1)[0]
+        return None if text is None else text.split('",', 1)[0]
 
     return {
         "user_name": up_to_quote_comma(held(item.user_name)),

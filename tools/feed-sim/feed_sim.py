@@ -194,8 +194,9 @@ class FeedService:
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
-    server_version = "Tengine"
-    sys_version = ""
+
+    def version_string(self):
+        return "feed-sim"
 
     def do_POST(self):
         self._serve()

@@ -19,11 +19,14 @@ header), "ok" or "wrong" ("cookie_problems" says why).
 An item is "delivered" when the collector received it whole, and "new" when
 it is delivered and no item with its photo_id was delivered before by this
 simulator. "stored" holds the collector's text of each field (characters
-that GBK encodes, see program_text); `record_line` gives the exact bytes of
-the item's line in the record file.
+that GBK encodes, see program_text), or null where that text depends on the
+build (only in replies that are not UTF-8); `record_line` gives the exact
+bytes of the item's line in the record file, `record_line_pattern` a
+pattern that also allows any text for a null field.
 """
 
 import json
+import re
 import threading
 
 import program_text
@@ -77,6 +80,15 @@ def expected_records(entries, seen=()):
             seen.add(stored["photo_id"])
             records.append(stored)
     return records
+
+
+def record_line_pattern(stored):
+    """A bytes pattern that matches the item's whole line, CR LF included;
+    a null field matches any text without a line break."""
+    parts = [b"[^\r\n]*?" if stored[field] is None else
+             re.escape(program_text.gbk_bytes(stored[field]))
+             for field in FIELDS]
+    return re.compile(re.escape(b"----").join(parts) + b"\r\n")
 
 
 def record_line(stored):

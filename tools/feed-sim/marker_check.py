@@ -66,3 +66,11 @@ def read_reply(body, complete=True):
         pieces = pieces[:-1]
     records = [read_piece(piece) for piece in pieces]
     return [r for r in records if r["photo_id"]]
+
+
+def agrees(records, stored):
+    """Whether records read from a reply are those of |stored| (ground truth
+    "stored" fields), a field of None standing for any text."""
+    return len(records) == len(stored) and all(
+        expected[field] is None or record[field] == expected[field]
+        for record, expected in zip(records, stored) for field in expected)
