@@ -8,7 +8,8 @@ FEED_PACKAGES=(
   g++-mingw-w64-x86-64-posix wine wine64
   xvfb xdotool x11-utils imagemagick fonts-wqy-microhei
   libgtk-3-dev libcurl4-openssl-dev libpcre2-dev
-  iproute2 python3 curl
+  iproute2 python3 curl jq
+  dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
 )
 
 # Installs the packages of FEED_PACKAGES that are missing (needs root).

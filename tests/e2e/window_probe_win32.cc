@@ -14,6 +14,7 @@
 // end-to-end tests run it under Wine beside the program under test.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
