@@ -72,7 +72,8 @@ class Environment:
 
     _count = 0
 
-    def __init__(self, address, screen="1024x768x24"):
+    def __init__(self, address, screen="1024x768x24", display=None):
+        """|display|: an X display to use instead of a new Xvfb."""
         Environment._count += 1
         self.name = "feed-e2e-%d-%d" % (os.getpid(), Environment._count)
         self.address = address
@@ -82,7 +83,7 @@ class Environment:
         self._run(["ip", "-n", self.name, "link", "set", "lo", "up"])
         self._run(["ip", "-n", self.name, "addr", "add", address + "/32",
                    "dev", "lo"])
-        self.display = self._start_x_server(screen)
+        self.display = display or self._start_x_server(screen)
         self.env = dict(os.environ, DISPLAY=self.display, NO_AT_BRIDGE="0",
                         XDG_RUNTIME_DIR=self.path("runtime"),
                         HOME=self.path("home"))
@@ -130,8 +131,13 @@ class Environment:
     def xdotool(self, *args):
         return self.run(["xdotool"] + [str(a) for a in args]).decode()
 
-    def screenshot(self, path):
+    def screenshot(self, path, extents=None):
+        """Saves the screen, or the part of it at |extents|, as PNG."""
         self.run(["import", "-window", "root", path])
+        if extents:
+            x, y, width, height = extents
+            self.run(["/usr/bin/convert", path, "-crop",
+                      "%dx%d+%d+%d" % (width, height, x, y), "+repage", path])
 
     def close(self):
         for process in reversed(self._processes):
@@ -200,6 +206,7 @@ class Window:
 
     def __init__(self, description):
         self.title = description["title"]
+        self.extents = description["extents"]
         self.controls = description["controls"]
 
     def _with_role(self, role):
