@@ -249,7 +249,7 @@ class Program:
         self.directory = directory
         os.makedirs(directory, exist_ok=True)
         self.binary = os.path.join(directory, os.path.basename(binary))
-        if not os.path.exists(self.binary):
+        if os.path.abspath(binary) != self.binary:
             shutil.copy2(binary, self.binary)
         self.process = None
 
