@@ -133,8 +133,8 @@ class CollectorScenarios:
         self.close_and_wait(program)
         record_file = program.file_bytes(RECORD_FILE)
 
-        # The same items again, to a new start of the program.
-        simulator = self.simulator("--seed", "7")
+        # The same items again, in chunks, to a new start of the program.
+        simulator = self.simulator("--seed", "7", "--chunked")
         program = self.program()
         program.set_settings(3, 0)
         program.collect(simulator, 3)

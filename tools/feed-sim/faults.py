@@ -10,7 +10,7 @@ KINDS = {
     "error": "an error object: result 2, \"操作太快了\"",
     "empty": "a feed reply with an empty list",
     "cut": "the connection closes in the middle of an item, before "
-           "Content-Length bytes were sent",
+           "Content-Length bytes (or the last chunk) were sent",
     "reset": "the connection is reset after the headers and the reply's head",
     "stall": "no reply at all; the connection closes after --stall-seconds",
     "server-error": "status 500 with an HTML page",

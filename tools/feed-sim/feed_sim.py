@@ -226,22 +226,46 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         self.send_response(reply.status)
         self.send_header("Content-Type", reply.content_type)
-        self.send_header("Content-Length", str(len(reply.body)))
+        chunked = self.server.chunked
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        else:
+            self.send_header("Content-Length", str(len(reply.body)))
         for value in reply.set_cookies:
             self.send_header("Set-Cookie", value)
         self.end_headers()
         if self.command == "HEAD":
             return
-        if reply.send_bytes is None:
+        if chunked:
+            self.wfile.write(_chunked(reply.body, reply.send_bytes))
+        elif reply.send_bytes is None:
             self.wfile.write(reply.body)
+        else:
+            self.wfile.write(reply.body[:reply.send_bytes])
+        if reply.send_bytes is None:
             return
-        self.wfile.write(reply.body[:reply.send_bytes])
         self.close_connection = True
         if reply.reset:
             time.sleep(0.1)
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
                                        struct.pack("ii", 1, 0))
             self.connection.close()
+
+
+def _chunked(body, send_bytes, chunk_size=4096):
+    """|body| in chunks; when only |send_bytes| are to be sent, the chunk
+    that holds the cut is announced whole but sent in part, and no last
+    chunk follows."""
+    out = []
+    for start in range(0, len(body), chunk_size):
+        chunk = body[start:start + chunk_size]
+        out.append(b"%x\r\n" % len(chunk))
+        if send_bytes is not None and start + len(chunk) > send_bytes:
+            out.append(chunk[:send_bytes - start])
+            return b"".join(out)
+        out.append(chunk + b"\r\n")
+    out.append(b"0\r\n\r\n")
+    return b"".join(out)
 
 
 class Server(http.server.ThreadingHTTPServer):
@@ -272,6 +296,10 @@ def parse_options(argv):
                         metavar="KIND[@N,...]",
                         help="misbehave on every request, or on requests "
                         "N,... only (repeatable)")
+    parser.add_argument("--chunked", action="store_true",
+                        help="send every reply in chunks instead of with a "
+                        "Content-Length; a cut reply then lacks its last "
+                        "chunk")
     parser.add_argument("--stall-seconds", type=float, default=60,
                         help="how long a stalled request is held")
     parser.add_argument("--pregenerate", type=int, default=0, metavar="N",
@@ -293,6 +321,7 @@ def main(argv):
     server = Server((options.address, options.port), Handler)
     server.service = service
     server.stall_seconds = options.stall_seconds
+    server.chunked = options.chunked
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     address, port = server.server_address[:2]
     print("feed-sim listening on http://%s:%d/" % (address, port), flush=True)

@@ -58,6 +58,32 @@ class Reply:
         return [v.split(";")[0] for v in self.header_values("Set-Cookie")]
 
 
+def decode_chunked(data):
+    """The body carried by chunked |data|, and whether its last chunk came."""
+    body = b""
+    while True:
+        size_line, separator, rest = data.partition(b"\r\n")
+        if not separator:
+            return body, False
+        size = int(size_line, 16)
+        if size == 0:
+            return body, rest.startswith(b"\r\n")
+        body += rest[:size]
+        if len(rest) < size + 2:
+            return body, False
+        data = rest[size + 2:]
+
+
+def _reply_complete(received):
+    head, separator, rest = received.partition(b"\r\n\r\n")
+    if not separator:
+        return False
+    if b"Transfer-Encoding: chunked" in head:
+        return decode_chunked(rest)[1]
+    length = int(head.split(b"Content-Length: ")[1].split(b"\r\n")[0])
+    return len(rest) >= length
+
+
 def exchange(port, method="POST", target=fixed_request.TARGET,
              headers=None, body=fixed_request.BODY, timeout=5):
     """Sends one request on a new connection and reads what comes back."""
@@ -73,17 +99,11 @@ def exchange(port, method="POST", target=fixed_request.TARGET,
     with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
         s.sendall(data)
         try:
-            while True:
+            while not _reply_complete(received):
                 chunk = s.recv(65536)
                 if not chunk:
                     break
                 received += chunk
-                head, _, rest = received.partition(b"\r\n\r\n")
-                if _ and b"Content-Length: " in head:
-                    length = int(head.split(b"Content-Length: ")[1]
-                                 .split(b"\r\n")[0])
-                    if len(rest) >= length:
-                        break
         except ConnectionResetError:
             reply.error = "reset"
         except socket.timeout:
@@ -95,8 +115,11 @@ def exchange(port, method="POST", target=fixed_request.TARGET,
     head_lines = head.decode("latin-1").split("\r\n")
     reply.status = int(head_lines[0].split()[1])
     reply.headers = [tuple(line.split(": ", 1)) for line in head_lines[1:]]
-    length = int(reply.header_values("Content-Length")[0])
-    reply.complete = len(reply.body) == length
+    if reply.header_values("Transfer-Encoding") == ["chunked"]:
+        reply.body, reply.complete = decode_chunked(reply.body)
+    else:
+        length = int(reply.header_values("Content-Length")[0])
+        reply.complete = len(reply.body) == length
     return reply
 
 
@@ -233,6 +256,21 @@ class FaultTest(SimulatorTestCase):
         # Broken replies set no cookies; complete ones do.
         self.assertEqual([bool(r["set_cookies"]) for r in requests],
                          [True, True, True, True, False, False, False, True])
+
+    def test_chunked_replies(self):
+        sim = self.start("--chunked", "--fault", "cut@2")
+        whole, cut = exchange(sim.port), exchange(sim.port)
+        self.assertEqual(whole.header_values("Transfer-Encoding"),
+                         ["chunked"])
+        self.assertEqual(whole.header_values("Content-Length"), [])
+        self.assertTrue(whole.complete)
+        self.assertEqual(len(json.loads(whole.body)["feeds"]), 20)
+        self.assertFalse(cut.complete)
+        stored = [e["stored"] for e in sim.truth()
+                  if e["type"] == "item" and e["delivered"]]
+        self.assertEqual(marker_check.read_reply(whole.body) +
+                         marker_check.read_reply(cut.body, complete=False),
+                         stored)
 
     def test_unnumbered_fault_applies_to_every_request(self):
         sim = self.start("--fault", "error", "--fault", "empty@2")
