@@ -107,14 +107,30 @@ class Environment:
         self._processes.append(process)
         return process
 
-    def run(self, args, env=None, timeout=60, check=True):
-        result = subprocess.run(self.command(args), env=env or self.env,
-                                capture_output=True, timeout=timeout)
-        if check and result.returncode != 0:
+    def _execute(self, args, env, timeout):
+        # Output goes through files, not pipes: Wine leaves helper processes
+        # running that would hold a pipe open.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(self.command(args), env=env or self.env,
+                                    stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            return result.returncode, out.read(), err.read()
+
+    def run(self, args, env=None, timeout=60):
+        """Runs a command inside the namespace; returns its standard output
+        and raises Failure when it fails."""
+        code, output, errors = self._execute(args, env, timeout)
+        if code != 0:
             raise Failure("%s failed (%d): %s" % (
-                " ".join(args), result.returncode,
-                result.stderr.decode(errors="replace")[-2000:]))
-        return result.stdout
+                " ".join(args), code, errors.decode(errors="replace")[-2000:]))
+        return output
+
+    def query(self, args, env=None, timeout=30):
+        """As run, but None when the command fails."""
+        code, output, _ = self._execute(args, env, timeout)
+        return output if code == 0 else None
 
     def _start_x_server(self, screen):
         number = 90
@@ -361,14 +377,12 @@ class LinuxProgram(Program):
         return address
 
     def window(self):
-        result = subprocess.run(
-            self.environment.command([SYSTEM_PYTHON,
-                                      os.path.join(HERE, "atspi_window.py"),
-                                      str(self.process.pid)]),
-            env=self.env, capture_output=True, timeout=30)
-        if result.returncode != 0:
+        output = self.environment.query(
+            [SYSTEM_PYTHON, os.path.join(HERE, "atspi_window.py"),
+             str(self.process.pid)], env=self.env)
+        if output is None:
             return None
-        windows = json.loads(result.stdout)["windows"]
+        windows = json.loads(output)["windows"]
         shown = [w for w in windows if w["title"].startswith(CAPTION_PREFIX)]
         return Window(shown[0]) if shown else None
 
@@ -383,8 +397,10 @@ class WineEnvironment:
         self.env = dict(environment.env, WINEPREFIX=environment.path("wine"),
                         WINEDEBUG="-all",
                         WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d")
+        # A persistent wineserver inside the namespace, then the prefix.
+        os.makedirs(self.env["WINEPREFIX"])
         environment.run(["wineserver", "-p"], env=self.env)
-        environment.run(["wine", "wineboot", "-i"], env=self.env, timeout=120)
+        environment.run(["wine", "wineboot", "-i"], env=self.env, timeout=180)
         environment.run(["wine", "reg", "add",
                          r"HKCU\Software\Wine\Fonts\Replacements", "/v",
                          "MS Shell Dlg", "/d", "WenQuanYi Micro Hei", "/f"],
@@ -403,12 +419,10 @@ class WindowsProgram(Program):
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def window(self):
-        result = subprocess.run(
-            self.environment.command(["wine", self.wine.window_probe,
-                                      CAPTION_PREFIX]),
-            env=self.wine.env, capture_output=True, timeout=30)
-        if result.returncode != 0:
+        output = self.environment.query(
+            ["wine", self.wine.window_probe, CAPTION_PREFIX], env=self.wine.env)
+        if output is None:
             return None
-        windows = [w for w in json.loads(result.stdout)["windows"]
+        windows = [w for w in json.loads(output)["windows"]
                    if w["visible"]]
         return Window(windows[0]) if windows else None
