@@ -62,10 +62,14 @@ class RegexMatcher {
   // The number of matches of the last Create.
   int MatchCount() const;
 
-  // The text of match |n|. With |position|, also stores where the match
-  // text is found in the subject, as a 0-based byte offset (-2 when it is
-  // not found); see FindPosition in the implementation for how, including
-  // a quirk kept on purpose.
+  // The text of match |n|. With |position|, also stores a 0-based byte
+  // offset of that text in the subject, or -2 when it is not found: the
+  // subject is searched for the text (FindText) from the match's index in
+  // the component's own string taken as a 1-based byte position (the index
+  // counts UTF-16 units, so the search starts at or before the match). The
+  // search folds letter case only when the expression respects case, so an
+  // occurrence differing in case just before the match can be reported
+  // instead; callers have always seen these offsets, so they are kept.
   Text MatchText(int n, int* position = nullptr) const;
 
   // The text of group |k| of match |n| (empty when the group took no part);

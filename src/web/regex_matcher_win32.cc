@@ -2,6 +2,10 @@
 // its ProgID and driven late-bound through IDispatch: every property and
 // method is looked up by name, as a script would. Texts cross as BSTRs
 // converted from and to code page 936.
+//
+// Under Wine 8 the component's "Execute" never returns for a pattern that
+// matches the empty string (such as "a*?"); the program's own patterns
+// cannot match empty.
 
 #include <windows.h>
 // after windows.h, which it needs
