@@ -38,6 +38,9 @@ TEST(CookiesTest, MergeCookies) {
       {"A=1", "a=2", "a=2; A=1", "a=2"},
       // A new string that ends in a separator gives no empty last item.
       {"a=1", "b=2;", "b=2; a=1", "b=2;"},
+      // Of several empty items at the end one survives, and with it a
+      // separator after the last item.
+      {"", "a=1;;;", "a=1; ", "a=1;;;"},
       // Double-byte text: a blank inside it is removed as one character.
       {"n=\xD6\xD0\xA1\xA1\xCE\xC4", "", "n=\xD6\xD0\xCE\xC4", ""},
   };
