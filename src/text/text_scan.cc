@@ -39,9 +39,11 @@ size_t FindBytes(std::string_view hay, std::string_view needle, size_t from) {
         _mm_cmpeq_epi8(first, at_first), _mm_cmpeq_epi8(last, at_last))));
     while (mask != 0) {
       size_t candidate = i + static_cast<size_t>(std::countr_zero(mask));
-      if (std::memcmp(s + candidate + 1, needle.data() + 1, m - 2) == 0) {
-        return candidate;
-      }
+      // First and last byte match; most false candidates differ right
+      // after the first byte, so a plain loop beats a call to memcmp.
+      size_t k = 1;
+      while (k + 1 < m && s[candidate + k] == needle[k]) ++k;
+      if (k + 1 >= m) return candidate;
       mask &= mask - 1;
     }
   }
