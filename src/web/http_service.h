@@ -1,6 +1,7 @@
 // The HTTP service: the calls of the system's WinHTTP service that the web
 // request makes, one for one, with the same arguments and results, in our
-// own types.
+// own types, and the thread's message dispatch that the web request runs
+// between its stages.
 //
 // Strings are UTF-16LE code units held in Bytes, each with its NUL code
 // unit, as GbkToUtf16 makes them; an empty Bytes stands for a null string
@@ -171,6 +172,11 @@ class HttpService {
   // CoUninitialize). Returns the HRESULT.
   virtual int32_t CoInitialize() = 0;
   virtual void CoUninitialize() = 0;
+
+  // Lets the window messages waiting for the calling thread be processed
+  // (ProcessEvents), as the web request does between its stages. Part of
+  // the service so that tests see where it happens among the calls.
+  virtual void ProcessEvents() = 0;
 };
 
 // The service of this platform; lives as long as the process.
