@@ -19,15 +19,14 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "text/environment.h"
+#include "web/handle_table.h"
 #include "web/http_service.h"
 #include "web/winhttp_rules.h"
 
@@ -139,13 +138,6 @@ std::string EscapeObjectName(std::string_view utf8) {
 // ---------------------------------------------------------------------------
 // Handles
 
-class Object {
- public:
-  virtual ~Object() = default;
-  // Called when the handle is closed, possibly from another thread.
-  virtual void Closed() {}
-};
-
 struct Timeouts {
   // WinHTTP's initial values; 0 and -1 mean no limit.
   int resolve = 0;
@@ -154,7 +146,7 @@ struct Timeouts {
   int receive = 30000;
 };
 
-class Session : public Object {
+class Session : public HandleObject {
  public:
   std::string userAgent;
   uint32_t accessType = kAccessTypeNoProxy;
@@ -162,43 +154,11 @@ class Session : public Object {
   Timeouts timeouts;
 };
 
-class Connection : public Object {
+class Connection : public HandleObject {
  public:
   std::shared_ptr<Session> session;
   std::string host;
   int port = 0;
-};
-
-class HandleTable {
- public:
-  HttpHandle Add(std::shared_ptr<Object> object) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    uintptr_t number = next_++;
-    objects_.emplace(number, std::move(object));
-    return reinterpret_cast<HttpHandle>(number);
-  }
-
-  template <typename T>
-  std::shared_ptr<T> Find(HttpHandle handle) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
-    if (it == objects_.end()) return nullptr;
-    return std::dynamic_pointer_cast<T>(it->second);
-  }
-
-  std::shared_ptr<Object> Remove(HttpHandle handle) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = objects_.find(reinterpret_cast<uintptr_t>(handle));
-    if (it == objects_.end()) return nullptr;
-    std::shared_ptr<Object> object = std::move(it->second);
-    objects_.erase(it);
-    return object;
-  }
-
- private:
-  std::mutex mutex_;
-  uintptr_t next_ = 0x10;
-  std::map<uintptr_t, std::shared_ptr<Object>> objects_;
 };
 
 // ---------------------------------------------------------------------------
@@ -211,7 +171,7 @@ int Milliseconds(Clock::duration d) {
 
 bool Limited(int timeout) { return timeout > 0; }
 
-class Request : public Object {
+class Request : public HandleObject {
  public:
   Request() : multi_(curl_multi_init()) {}
 
@@ -786,11 +746,7 @@ class CurlHttpService : public HttpService {
   }
 
   bool CloseHandle(HttpHandle handle) override {
-    if (handle == nullptr) return true;
-    std::shared_ptr<Object> object = handles_.Remove(handle);
-    if (!object) return false;
-    object->Closed();
-    return true;
+    return handle == nullptr || handles_.Close(handle);
   }
 
   // There is no COM here; the entry always succeeds.

@@ -1,16 +1,27 @@
 // The HTTP service over the system's WinHTTP. The program is not linked
 // against winhttp.dll or ole32.dll: each entry point is looked up by name at
-// its first call and remembered.
+// its first call and remembered. Our handles stand for WinHTTP's (see
+// handle_table.h), and a request's blocking calls run on a thread of the
+// request (see CallRunner) so that closing it breaks them off.
 
 #include <windows.h>
 #include <objbase.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "text/environment.h"
 #include "text/fatal_error.h"
+#include "web/handle_table.h"
 #include "web/http_service.h"
 
 namespace feed {
@@ -108,6 +119,92 @@ UrlPart Locate(const wchar_t* url, const wchar_t* part, DWORD length) {
   return UrlPart{static_cast<int>(part - url), static_cast<int>(length)};
 }
 
+// Makes the blocking calls of one request on a thread of its own. A
+// synchronous WinHTTP call does not return when its handle is closed on
+// another thread (under Wine it waits for its time-out), so the caller
+// waits here instead and stops waiting as soon as the request is closed.
+// A call still running then finishes on that thread by itself; everything
+// it touches is owned by the call.
+class CallRunner {
+ public:
+  CallRunner() = default;
+  CallRunner(const CallRunner&) = delete;
+  CallRunner& operator=(const CallRunner&) = delete;
+  ~CallRunner() { Abandon(); }
+
+  // Owner's thread: runs |call| on the runner's thread and returns its
+  // result; false, without waiting further, once the runner is abandoned.
+  bool Run(std::function<bool()> call) {
+    if (!started_) {
+      std::thread(&CallRunner::Serve, shared_).detach();
+      started_ = true;
+    }
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    if (shared_->abandoned) return false;
+    shared_->job = std::move(call);
+    shared_->finished = false;
+    shared_->changed.notify_all();
+    shared_->changed.wait(lock, [this] {
+      return shared_->finished || shared_->abandoned;
+    });
+    return shared_->finished && shared_->result;
+  }
+
+  // Any thread: ends the wait of Run and, after its call, the thread.
+  void Abandon() {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->abandoned = true;
+    shared_->changed.notify_all();
+  }
+
+ private:
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::function<bool()> job;
+    bool finished = false;
+    bool result = false;
+    bool abandoned = false;
+  };
+
+  static void Serve(std::shared_ptr<Shared> shared) {
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    while (true) {
+      shared->changed.wait(lock, [&] { return shared->job || shared->abandoned; });
+      if (!shared->job) return;
+      std::function<bool()> job = std::move(shared->job);
+      shared->job = nullptr;
+      lock.unlock();
+      bool result = job();
+      lock.lock();
+      shared->result = result;
+      shared->finished = true;
+      shared->changed.notify_all();
+    }
+  }
+
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
+  bool started_ = false;
+};
+
+// A WinHTTP handle behind one of our handles, closed when ours is.
+class WinHttpObject : public HandleObject {
+ public:
+  explicit WinHttpObject(HINTERNET handle) : handle(handle) {}
+  void Closed() override { g_close_handle.get()(handle); }
+  const HINTERNET handle;
+};
+
+class WinHttpRequest : public WinHttpObject {
+ public:
+  using WinHttpObject::WinHttpObject;
+  void Closed() override {
+    runner.Abandon();
+    WinHttpObject::Closed();
+  }
+  CallRunner runner;
+};
+
 class WinHttpService : public HttpService {
  public:
   bool CheckPlatform() override { return g_check_platform.get()() != FALSE; }
@@ -121,7 +218,7 @@ class WinHttpService : public HttpService {
     record.dwHostNameLength = static_cast<DWORD>(-1);
     record.dwUrlPathLength = static_cast<DWORD>(-1);
     record.dwExtraInfoLength = static_cast<DWORD>(-1);
-    DWORD units = length < wide.size() ? length : static_cast<DWORD>(wide.size());
+    DWORD units = std::min<DWORD>(length, static_cast<DWORD>(wide.size()));
     if (!g_crack_url.get()(wide.c_str(), units, flags, &record)) return false;
     const wchar_t* base = wide.c_str();
     components->scheme = static_cast<int>(record.nScheme);
@@ -143,16 +240,19 @@ class WinHttpService : public HttpService {
     std::wstring agent = Wide(userAgent);
     std::wstring proxy = Wide(proxyName);
     std::wstring bypass = Wide(proxyBypass);
-    return g_open.get()(OrNull(userAgent, agent), accessType,
-                        OrNull(proxyName, proxy), OrNull(proxyBypass, bypass),
-                        flags);
+    return Adopt<WinHttpObject>(g_open.get()(
+        OrNull(userAgent, agent), accessType, OrNull(proxyName, proxy),
+        OrNull(proxyBypass, bypass), flags));
   }
 
   HttpHandle Connect(HttpHandle session, const Bytes& serverName,
                      int port) override {
+    auto parent = handles_.Find<WinHttpObject>(session);
+    if (!parent) return nullptr;
     std::wstring server = Wide(serverName);
-    return g_connect.get()(session, OrNull(serverName, server),
-                           static_cast<INTERNET_PORT>(port), 0);
+    return Adopt<WinHttpObject>(
+        g_connect.get()(parent->handle, OrNull(serverName, server),
+                        static_cast<INTERNET_PORT>(port), 0));
   }
 
   HttpHandle OpenRequest(HttpHandle connection, const Bytes& verb,
@@ -160,6 +260,8 @@ class WinHttpService : public HttpService {
                          const Bytes& referrer,
                          const std::vector<Bytes>& acceptTypes,
                          uint32_t flags) override {
+    auto parent = handles_.Find<WinHttpObject>(connection);
+    if (!parent) return nullptr;
     std::wstring wideVerb = Wide(verb);
     std::wstring object = Wide(objectName);
     std::wstring wideVersion = Wide(version);
@@ -169,15 +271,17 @@ class WinHttpService : public HttpService {
     std::vector<LPCWSTR> typePointers;
     for (const std::wstring& type : types) typePointers.push_back(type.c_str());
     typePointers.push_back(nullptr);
-    return g_open_request.get()(
-        connection, OrNull(verb, wideVerb), OrNull(objectName, object),
+    return Adopt<WinHttpRequest>(g_open_request.get()(
+        parent->handle, OrNull(verb, wideVerb), OrNull(objectName, object),
         OrNull(version, wideVersion), OrNull(referrer, wideReferrer),
-        acceptTypes.empty() ? nullptr : typePointers.data(), flags);
+        acceptTypes.empty() ? nullptr : typePointers.data(), flags));
   }
 
   bool SetTimeouts(HttpHandle handle, int resolveTimeout, int connectTimeout,
                    int sendTimeout, int receiveTimeout) override {
-    if (!g_set_timeouts.get()(handle, resolveTimeout, connectTimeout,
+    auto object = handles_.Find<WinHttpObject>(handle);
+    if (!object) return false;
+    if (!g_set_timeouts.get()(object->handle, resolveTimeout, connectTimeout,
                               sendTimeout, receiveTimeout)) {
       return false;
     }
@@ -185,30 +289,38 @@ class WinHttpService : public HttpService {
     // (90 s on Windows, unbounded under Wine); the receive time-out is
     // meant to bound it too.
     DWORD value = static_cast<DWORD>(receiveTimeout);
-    return g_set_option.get()(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
-                              &value, sizeof(value)) != FALSE;
+    return g_set_option.get()(object->handle,
+                              WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &value,
+                              sizeof(value)) != FALSE;
   }
 
   bool SetCredentials(HttpHandle request, uint32_t authTarget,
                       uint32_t authScheme, const Bytes& userName,
                       const Bytes& password) override {
+    auto object = handles_.Find<WinHttpRequest>(request);
+    if (!object) return false;
     std::wstring user = Wide(userName);
     std::wstring secret = Wide(password);
-    return g_set_credentials.get()(request, authTarget, authScheme,
+    return g_set_credentials.get()(object->handle, authTarget, authScheme,
                                    OrNull(userName, user),
                                    OrNull(password, secret), nullptr) != FALSE;
   }
 
   bool SetOption(HttpHandle handle, uint32_t option, uint32_t value) override {
+    auto object = handles_.Find<WinHttpObject>(handle);
+    if (!object) return false;
     DWORD buffer = value;
-    return g_set_option.get()(handle, option, &buffer, sizeof(buffer)) != FALSE;
+    return g_set_option.get()(object->handle, option, &buffer,
+                              sizeof(buffer)) != FALSE;
   }
 
   bool AddRequestHeaders(HttpHandle request, const Bytes& headers,
                          uint32_t length, uint32_t modifiers) override {
+    auto object = handles_.Find<WinHttpRequest>(request);
+    if (!object) return false;
     std::wstring block = Wide(headers);
-    DWORD units = length < block.size() ? length : static_cast<DWORD>(block.size());
-    return g_add_request_headers.get()(request, block.c_str(), units,
+    DWORD units = std::min<DWORD>(length, static_cast<DWORD>(block.size()));
+    return g_add_request_headers.get()(object->handle, block.c_str(), units,
                                        modifiers) != FALSE;
   }
 
@@ -216,59 +328,98 @@ class WinHttpService : public HttpService {
                    uint32_t headersLength, const Bytes& optional,
                    uint32_t optionalLength, uint32_t totalLength,
                    uintptr_t context) override {
-    std::wstring block = Wide(headers);
-    DWORD units =
-        headersLength < block.size() ? headersLength : static_cast<DWORD>(block.size());
-    DWORD bodyLength = optionalLength < optional.size()
-                           ? optionalLength
-                           : static_cast<DWORD>(optional.size());
-    void* body = optional.empty() ? nullptr : const_cast<char*>(optional.data());
-    return g_send_request.get()(request, headers.empty() ? nullptr : block.c_str(),
-                                units, body, bodyLength, totalLength,
-                                context) != FALSE;
+    auto object = handles_.Find<WinHttpRequest>(request);
+    if (!object) return false;
+    // The call may outlive this function (see CallRunner): it owns copies.
+    auto block = std::make_shared<std::wstring>(Wide(headers));
+    DWORD units = std::min<DWORD>(headersLength, static_cast<DWORD>(block->size()));
+    bool noHeaders = headers.empty();
+    auto body = std::make_shared<std::string>(optional.view().substr(
+        0, std::min<size_t>(optionalLength, optional.size())));
+    HINTERNET handle = object->handle;
+    return object->runner.Run([=] {
+      return g_send_request.get()(
+                 handle, noHeaders ? nullptr : block->c_str(), units,
+                 body->empty() ? nullptr : body->data(),
+                 static_cast<DWORD>(body->size()), totalLength, context) != FALSE;
+    });
   }
 
   bool ReceiveResponse(HttpHandle request) override {
-    return g_receive_response.get()(request, nullptr) != FALSE;
+    auto object = handles_.Find<WinHttpRequest>(request);
+    if (!object) return false;
+    HINTERNET handle = object->handle;
+    return object->runner.Run(
+        [=] { return g_receive_response.get()(handle, nullptr) != FALSE; });
   }
 
   bool QueryDataAvailable(HttpHandle request,
                           uint32_t* bytesAvailable) override {
-    DWORD available = 0;
-    BOOL ok = g_query_data_available.get()(request, &available);
-    *bytesAvailable = available;
-    return ok != FALSE;
+    *bytesAvailable = 0;
+    auto object = handles_.Find<WinHttpRequest>(request);
+    if (!object) return false;
+    HINTERNET handle = object->handle;
+    auto available = std::make_shared<DWORD>(0);
+    if (!object->runner.Run([=] {
+          return g_query_data_available.get()(handle, available.get()) != FALSE;
+        })) {
+      return false;
+    }
+    *bytesAvailable = *available;
+    return true;
   }
 
   bool ReadData(HttpHandle request, void* buffer, uint32_t size,
                 uint32_t* bytesRead) override {
-    DWORD read = 0;
-    BOOL ok = g_read_data.get()(request, buffer, size, &read);
-    *bytesRead = read;
-    return ok != FALSE;
+    *bytesRead = 0;
+    auto object = handles_.Find<WinHttpRequest>(request);
+    if (!object) return false;
+    HINTERNET handle = object->handle;
+    auto data = std::make_shared<std::vector<char>>(size);
+    auto read = std::make_shared<DWORD>(0);
+    if (!object->runner.Run([=] {
+          return g_read_data.get()(handle, data->data(), size, read.get()) !=
+                 FALSE;
+        })) {
+      return false;
+    }
+    std::memcpy(buffer, data->data(), std::min<DWORD>(*read, size));
+    *bytesRead = *read;
+    return true;
   }
 
   bool QueryHeaders(HttpHandle request, uint32_t infoLevel, const Bytes& name,
                     void* buffer, uint32_t* bufferBytes,
                     uint32_t* index) override {
+    auto object = handles_.Find<WinHttpRequest>(request);
+    if (!object) return false;
     std::wstring wideName = Wide(name);
     DWORD size = *bufferBytes;
     DWORD position = *index;
-    BOOL ok = g_query_headers.get()(request, infoLevel, OrNull(name, wideName),
-                                    buffer, &size, &position);
+    BOOL ok = g_query_headers.get()(object->handle, infoLevel,
+                                    OrNull(name, wideName), buffer, &size,
+                                    &position);
     *bufferBytes = size;
     *index = position;
     return ok != FALSE;
   }
 
   bool CloseHandle(HttpHandle handle) override {
-    if (handle == nullptr) return true;
-    return g_close_handle.get()(handle) != FALSE;
+    return handle == nullptr || handles_.Close(handle);
   }
 
   int32_t CoInitialize() override { return g_co_initialize.get()(nullptr); }
   void CoUninitialize() override { g_co_uninitialize.get()(); }
   void ProcessEvents() override { feed::ProcessEvents(); }
+
+ private:
+  template <typename T>
+  HttpHandle Adopt(HINTERNET handle) {
+    if (handle == nullptr) return nullptr;
+    return handles_.Add(std::make_shared<T>(handle));
+  }
+
+  HandleTable handles_;
 };
 
 }  // namespace

@@ -14,7 +14,7 @@ Paths (query strings are ignored unless stated):
   /status/NNN       status NNN with a short body
   /set-cookie       200 with two Set-Cookie lines (a=1 with attributes, b=2)
   /cookie-echo      200, the request's Cookie header lines
-  /redirect?to=P    302 with Location: P and Set-Cookie: r=1
+  /redirect?to=P    302 with Location: P and Set-Cookie: r=1; Path=/
   /zero             200, a body holding a zero byte
   /short            Content-Length 100, 10 bytes sent, then a normal close
   /short-chunked    chunked, one chunk sent, then a normal close
@@ -26,7 +26,8 @@ Paths (query strings are ignored unless stated):
   /json             a JSON reply in UTF-8
   /auth             200 when Basic credentials user:pass arrive, else 401
   /large?n=N        200 with N bytes of a repeating pattern
-  absolute-form request lines (as sent to a proxy) are echoed like /echo.
+  absolute-form request lines (as sent to a proxy) are echoed like /echo;
+  under the path /private only with Proxy-Authorization, else 407.
 The server ends by itself after an hour without requests.
 """
 
@@ -133,6 +134,14 @@ class Handler(socketserver.BaseRequestHandler):
     def respond(self, raw, method, target, headers):
         head = method == "HEAD"
         if not target.startswith("/"):
+            # A request for a proxy: paths under /private need credentials.
+            path = target.split("/", 3)[-1] if target.count("/") >= 3 else ""
+            if (path.startswith("private")
+                    and "proxy-authorization" not in headers):
+                return self.reply("407 Proxy Authentication Required",
+                                  b"who are you", extra=(
+                                      'Proxy-Authenticate: Basic realm="p"',),
+                                  head=head)
             return self.reply("200 OK", raw, content_type="text/plain")
         path, _, query = target.partition("?")
         if path == "/echo":
@@ -154,7 +163,7 @@ class Handler(socketserver.BaseRequestHandler):
         if path == "/redirect":
             to = query[len("to="):] if query.startswith("to=") else "/echo"
             return self.reply("302 Found", b"moved", extra=(
-                "Location: " + to, "Set-Cookie: r=1"), head=head)
+                "Location: " + to, "Set-Cookie: r=1; Path=/"), head=head)
         if path == "/zero":
             return self.reply("200 OK", b"abc\x00def",
                               content_type="application/octet-stream",
@@ -237,8 +246,13 @@ def serve(port, port_file=None):
         target=server.shutdown).start())
     server.serve_forever()
     server.server_close()
-    if port_file and os.path.exists(port_file):
-        os.remove(port_file)
+    # The file may name a newer server by now.
+    try:
+        with open(port_file) as f:
+            if int(f.read().strip()) == server.server_address[1]:
+                os.remove(port_file)
+    except (TypeError, OSError, ValueError):
+        pass
 
 
 def start(state_dir):
@@ -268,6 +282,15 @@ def start(state_dir):
     return 0
 
 
+def running(pid):
+    """True while the process exists and has not ended (a zombie has)."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
+        return False
+
+
 def stop(state_dir):
     pid_file = os.path.join(state_dir, "pid")
     try:
@@ -277,6 +300,9 @@ def stop(state_dir):
         with open("/proc/%d/cmdline" % pid, "rb") as f:
             if os.path.basename(__file__).encode() in f.read():
                 os.kill(pid, signal.SIGTERM)
+                deadline = time.monotonic() + 5
+                while running(pid) and time.monotonic() < deadline:
+                    time.sleep(0.02)
     except (OSError, ValueError):
         pass
     for name in ("pid", "port"):
