@@ -14,6 +14,7 @@
 #ifndef FEED_COLLECTOR_COLLECTOR_MAIN_WINDOW_H_
 #define FEED_COLLECTOR_COLLECTOR_MAIN_WINDOW_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -47,6 +48,10 @@ class MainWindow {
   // Control operations (any thread; see above).
   // The box's whole current text.
   virtual Text EditText(EditBox box) = 0;
+  // A number that changes whenever the box's text changes, whether the
+  // program or the user changed it. Lets a caller keep an index of a large
+  // text and notice when it has to be rebuilt.
+  virtual uint64_t EditTextRevision(EditBox box) = 0;
   // Replaces the box's whole text.
   virtual void SetEditText(EditBox box, const Text& text) = 0;
   // Puts the caret behind the last character, scrolls it into view and
