@@ -1,8 +1,8 @@
 // The HTTP service over the system's WinHTTP. The program is not linked
 // against winhttp.dll or ole32.dll: each entry point is looked up by name at
 // its first call and remembered. Our handles stand for WinHTTP's (see
-// handle_table.h), and a request's blocking calls run on a thread of the
-// request (see CallRunner) so that closing it breaks them off.
+// handle_table.h), and a request's blocking calls run on pool threads (see
+// CallRunner) so that closing the request breaks them off.
 
 #include <windows.h>
 #include <objbase.h>
@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -119,72 +121,112 @@ UrlPart Locate(const wchar_t* url, const wchar_t* part, DWORD length) {
   return UrlPart{static_cast<int>(part - url), static_cast<int>(length)};
 }
 
-// Makes the blocking calls of one request on a thread of its own. A
-// synchronous WinHTTP call does not return when its handle is closed on
-// another thread (under Wine it waits for its time-out), so the caller
-// waits here instead and stops waiting as soon as the request is closed.
-// A call still running then finishes on that thread by itself; everything
-// it touches is owned by the call.
-class CallRunner {
- public:
-  CallRunner() = default;
-  CallRunner(const CallRunner&) = delete;
-  CallRunner& operator=(const CallRunner&) = delete;
-  ~CallRunner() { Abandon(); }
+// One blocking call handed to a pool thread, and the caller's wait for it.
+struct PendingCall {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::function<bool()> job;
+  bool finished = false;
+  bool result = false;
+  bool abandoned = false;
+};
 
-  // Owner's thread: runs |call| on the runner's thread and returns its
-  // result; false, without waiting further, once the runner is abandoned.
-  bool Run(std::function<bool()> call) {
-    if (!started_) {
-      std::thread(&CallRunner::Serve, shared_).detach();
-      started_ = true;
-    }
-    std::unique_lock<std::mutex> lock(shared_->mutex);
-    if (shared_->abandoned) return false;
-    shared_->job = std::move(call);
-    shared_->finished = false;
-    shared_->changed.notify_all();
-    shared_->changed.wait(lock, [this] {
-      return shared_->finished || shared_->abandoned;
-    });
-    return shared_->finished && shared_->result;
+// Threads that make blocking calls for callers who may stop waiting. A
+// thread waits up to a minute for more work before it ends; there is
+// always a free thread for a new call, so no call waits behind another.
+class CallPool {
+ public:
+  static CallPool& Get() {
+    static CallPool* pool = new CallPool();  // threads use it until exit
+    return *pool;
   }
 
-  // Any thread: ends the wait of Run and, after its call, the thread.
-  void Abandon() {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->abandoned = true;
-    shared_->changed.notify_all();
+  void Submit(std::shared_ptr<PendingCall> call) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(call));
+    if (queue_.size() > waiting_) std::thread(&CallPool::Serve, this).detach();
+    wake_.notify_one();
   }
 
  private:
-  struct Shared {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::function<bool()> job;
-    bool finished = false;
-    bool result = false;
-    bool abandoned = false;
-  };
-
-  static void Serve(std::shared_ptr<Shared> shared) {
-    std::unique_lock<std::mutex> lock(shared->mutex);
+  void Serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
     while (true) {
-      shared->changed.wait(lock, [&] { return shared->job || shared->abandoned; });
-      if (!shared->job) return;
-      std::function<bool()> job = std::move(shared->job);
-      shared->job = nullptr;
+      ++waiting_;
+      bool work = wake_.wait_for(lock, std::chrono::minutes(1),
+                                 [this] { return !queue_.empty(); });
+      --waiting_;
+      if (!work) return;
+      std::shared_ptr<PendingCall> call = std::move(queue_.front());
+      queue_.pop_front();
       lock.unlock();
-      bool result = job();
+      bool result = call->job();
+      {
+        std::lock_guard<std::mutex> callLock(call->mutex);
+        call->job = nullptr;
+        call->result = result;
+        call->finished = true;
+      }
+      call->changed.notify_all();
       lock.lock();
-      shared->result = result;
-      shared->finished = true;
-      shared->changed.notify_all();
     }
   }
 
-  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
-  bool started_ = false;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::shared_ptr<PendingCall>> queue_;
+  size_t waiting_ = 0;
+};
+
+// Makes the blocking calls of one request on pool threads. A synchronous
+// WinHTTP call does not return when its handle is closed on another thread
+// (under Wine it waits for its time-out), so the caller waits here instead
+// and stops waiting as soon as the request is closed. A call still running
+// then finishes by itself; everything it touches is owned by the call.
+class CallRunner {
+ public:
+  // Owner's thread: runs |call| and returns its result; false, without
+  // waiting further, once the runner is abandoned.
+  bool Run(std::function<bool()> job) {
+    auto call = std::make_shared<PendingCall>();
+    call->job = std::move(job);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (abandoned_) return false;
+      current_ = call;
+    }
+    CallPool::Get().Submit(call);
+    bool result = false;
+    {
+      std::unique_lock<std::mutex> lock(call->mutex);
+      call->changed.wait(lock, [&] { return call->finished || call->abandoned; });
+      result = call->finished && call->result;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    current_ = nullptr;
+    return result;
+  }
+
+  // Any thread: ends the wait of Run, now and for every later call.
+  void Abandon() {
+    std::shared_ptr<PendingCall> call;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      abandoned_ = true;
+      call = current_;
+    }
+    if (call == nullptr) return;
+    {
+      std::lock_guard<std::mutex> lock(call->mutex);
+      call->abandoned = true;
+    }
+    call->changed.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  bool abandoned_ = false;
+  std::shared_ptr<PendingCall> current_;
 };
 
 // A WinHTTP handle behind one of our handles, closed when ours is.
