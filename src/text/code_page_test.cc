@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/feed_reply_fixture.h"
 
 namespace feed {
 namespace {
@@ -134,6 +138,20 @@ TEST(CodePageTest, Utf8AndGbkRoundTrip) {
   EXPECT_EQ(Utf8ViewToGbk(utf8), gbk);
   EXPECT_EQ(GbkToUtf8(Text()), "");
   EXPECT_EQ(Utf8ViewToGbk(""), Text());
+}
+
+TEST(CodePageTest, ConversionsRunOnSeveralThreadsAtOnce) {
+  const Text reply(MakeFeedReplyUtf8(MakeFixtureItems(20, 7)));
+  const Text expected = Utf8ToGbk(reply);
+  std::vector<std::thread> threads;
+  std::vector<int> mismatches(4, 0);
+  for (int& count : mismatches) {
+    threads.emplace_back([&reply, &expected, &count] {
+      for (int i = 0; i < 50; ++i) count += Utf8ToGbk(reply) != expected;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 }  // namespace

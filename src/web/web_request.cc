@@ -10,6 +10,8 @@
 
 #include "text/code_page.h"
 #include "web/body_length_check.h"
+#include "web/charset_step.h"
+#include "web/regex_matcher.h"
 #include "web/request_headers.h"
 #include "web/response_headers.h"
 
@@ -127,6 +129,7 @@ class Exchange {
   void Enter() { ++stages_; }
   void CloseHandles();
 
+  RegexMatcher matcher_;  // first in, last out
   HttpService& http_;
   const Text& url_;
   const int method_;
@@ -165,9 +168,8 @@ class Exchange {
 };
 
 Text Exchange::Run() {
-  // Step 1: set-up.
-  // WIRE-UP (regular-expression object): create the web request's
-  // RegexMatcher here, which enters COM on this thread for the whole call.
+  // Step 1: set-up. The regular-expression object (matcher_) came with
+  // the call and holds this thread in COM until the call is over.
   Exit exit = Steps();
   stopSubscription_.reset();  // the stopping thread is done with us
   if (exit == Exit::kNormal) {
@@ -314,8 +316,7 @@ Exchange::Exit Exchange::Steps() {
 
   // Step 19: the charset the reply declares, inside COM of its own.
   http_.CoInitialize();
-  // WIRE-UP (charset step): decode replyText_ from the charset that
-  // receivedBody declares, with the RegexMatcher of step 1.
+  ApplyDeclaredCharset(matcher_, receivedBody, replyText_);
   http_.CoUninitialize();
   return Exit::kNormal;
 }

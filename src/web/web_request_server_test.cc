@@ -159,6 +159,29 @@ TEST_F(WebRequestServerTest, AJsonReplyComesBackUnchanged) {
                         "\"photo_id\":\"42\"}]}"));
 }
 
+TEST_F(WebRequestServerTest, APageThatDeclaresItsCharsetComesBackInGbk) {
+  struct Case {
+    const char* charset;
+    const char* text;
+  };
+  // Big5 has traditional characters only.
+  const Case cases[] = {{"gbk", "中文网页"}, {"utf-8", "中文网页"}, {"big5", "中文網頁"}};
+  for (const auto& [charset, text] : cases) {
+    Bytes body;
+    Text reply = WebRequest(TestServerUrl(std::string("/charset/") + charset),
+                            kMethodGet, Text(), nullptr, nullptr, Text(),
+                            nullptr, false, Text(), Text(), Text(), Text(),
+                            Text(), 0, nullptr, nullptr, &body);
+    std::string page = std::string("<html><head><meta charset=\"") + charset +
+                       "\"><title>t</title></head><body>" + text +
+                       "</body></html>";
+    EXPECT_EQ(reply, Gbk(page.c_str())) << charset;
+    // The body stays as it came.
+    EXPECT_EQ(BytesToText(body) == reply, std::string(charset) == "gbk")
+        << charset;
+  }
+}
+
 TEST_F(WebRequestServerTest, AnErrorStatusIsNoFailure) {
   Text status;
   Text reply = WebRequest(TestServerUrl("/status/404"), kMethodGet, Text(),

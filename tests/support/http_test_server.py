@@ -46,8 +46,10 @@ import time
 IDLE_LIMIT_SECONDS = 3600
 STALL_SECONDS = 60
 
-# 中文网页 ("Chinese web page"): the text every charset page carries.
+# "Chinese web page", in simplified characters (中文网页) and, for Big5, in
+# traditional ones (中文網頁); code page 936 holds both.
 PAGE_TEXT = "\u4e2d\u6587\u7f51\u9875"
+PAGE_TEXT_TRADITIONAL = "\u4e2d\u6587\u7db2\u9801"
 
 last_request = time.monotonic()
 
@@ -55,7 +57,8 @@ last_request = time.monotonic()
 def charset_page(name):
     encoding = {"gbk": "gbk", "utf-8": "utf-8", "big5": "big5"}[name]
     html = ('<html><head><meta charset="%s"><title>t</title></head>'
-            "<body>%s</body></html>" % (name, PAGE_TEXT))
+            "<body>%s</body></html>"
+            % (name, PAGE_TEXT_TRADITIONAL if name == "big5" else PAGE_TEXT))
     return html.encode(encoding)
 
 
