@@ -183,6 +183,16 @@ TEST_F(HttpServiceTest, PostSendsTheBodyBytes) {
   EXPECT_EQ(out.body.substr(out.body.size() - 13), "\r\n\r\n" + o.body);
 }
 
+TEST_F(HttpServiceTest, PostSendsALargeBodyWhole) {
+  Options o;
+  o.verb = "POST";
+  for (int i = 0; i < 300000; ++i) o.body += static_cast<char>('a' + i % 26);
+  Outcome out = Perform(Url("/echo"), o);
+  ASSERT_EQ(out.failedAt, "");
+  ASSERT_GT(out.body.size(), o.body.size());
+  EXPECT_EQ(out.body.substr(out.body.size() - o.body.size()), o.body);
+}
+
 TEST_F(HttpServiceTest, HeadGetsHeadersOnly) {
   Options o;
   o.verb = "HEAD";
