@@ -9,7 +9,6 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -22,45 +21,12 @@
 #include <vector>
 
 #include "text/environment.h"
-#include "text/fatal_error.h"
 #include "web/handle_table.h"
 #include "web/http_service.h"
+#include "web/system_entry_win32.h"
 
 namespace feed {
 namespace {
-
-// One entry point of a system library, bound at its first use. Two threads
-// that race on the first call both look it up and store the same address.
-template <typename Function>
-class LazyEntry {
- public:
-  constexpr LazyEntry(const char* library, const char* name)
-      : library_(library), name_(name) {}
-
-  Function get() {
-    Function function = address_.load(std::memory_order_acquire);
-    if (function == nullptr) {
-      function = reinterpret_cast<Function>(Find());
-      address_.store(function, std::memory_order_release);
-    }
-    return function;
-  }
-
- private:
-  void* Find() const {
-    HMODULE module = ::LoadLibraryA(library_);
-    FARPROC address = module ? ::GetProcAddress(module, name_) : nullptr;
-    if (address == nullptr) {
-      FatalError(std::string("cannot find the function ") + name_ +
-                 " in the library " + library_);
-    }
-    return reinterpret_cast<void*>(address);
-  }
-
-  const char* library_;
-  const char* name_;
-  std::atomic<Function> address_{nullptr};
-};
 
 constexpr char kWinHttp[] = "Winhttp.dll";
 constexpr char kOle32[] = "ole32.dll";
