@@ -9,7 +9,7 @@ FEED_PACKAGES=(
   xvfb xdotool x11-utils imagemagick fonts-wqy-microhei
   libgtk-3-dev libcurl4-openssl-dev libpcre2-dev
   iproute2 python3 curl jq
-  dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi
+  dbus-daemon at-spi2-core gir1.2-atspi-2.0 python3-gi locales
 )
 
 # Installs the packages of FEED_PACKAGES that are missing (needs root).

@@ -92,11 +92,12 @@ class CollectorScenarios:
         for number, stored in enumerate(records, start=1):
             match = ground_truth.record_line_pattern(stored).match(
                 data, position)
+            found = data[position:position + 300].decode("gbk", "replace")
             self.assertIsNotNone(match, "record line %d: expected %r, found "
-                                 "%r" % (number, stored,
-                                         data[position:position + 300]))
+                                 "%r" % (number, stored, found))
             position = match.end()
-        self.assertEqual(data[position:], b"", "lines beyond the expected")
+        self.assertEqual(data[position:].decode("gbk", "replace"), "",
+                         "lines beyond the expected")
 
     def assert_seen_ids(self, program, ids):
         expected = b"".join(i.encode("ascii") + b"\r\n" for i in ids)

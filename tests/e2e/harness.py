@@ -397,14 +397,26 @@ class WineEnvironment:
         self.env = dict(environment.env, WINEPREFIX=environment.path("wine"),
                         WINEDEBUG="-all",
                         WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d")
+        # A Chinese Windows, as the program's users have: ANSI code page 936
+        # and Chinese fonts for the controls.
+        locales = environment.path("locales")
+        if subprocess.run(["localedef", "-i", "zh_CN", "-f", "UTF-8",
+                           os.path.join(locales, "zh_CN.UTF-8")],
+                          capture_output=True).returncode == 0:
+            self.env.update(LOCPATH=locales, LANG="zh_CN.UTF-8",
+                            LC_ALL="zh_CN.UTF-8")
         # A persistent wineserver inside the namespace, then the prefix.
         os.makedirs(self.env["WINEPREFIX"])
         environment.run(["wineserver", "-p"], env=self.env)
         environment.run(["wine", "wineboot", "-i"], env=self.env, timeout=180)
-        environment.run(["wine", "reg", "add",
-                         r"HKCU\Software\Wine\Fonts\Replacements", "/v",
-                         "MS Shell Dlg", "/d", "WenQuanYi Micro Hei", "/f"],
-                        env=self.env)
+        for key, name, value in (
+                # Chinese text in the controls.
+                (r"HKCU\Software\Wine\Fonts\Replacements", "MS Shell Dlg",
+                 "WenQuanYi Micro Hei"),
+                # Without a window manager Wine draws the caption bar itself.
+                (r"HKCU\Software\Wine\X11 Driver", "Decorated", "N")):
+            environment.run(["wine", "reg", "add", key, "/v", name, "/d",
+                             value, "/f"], env=self.env)
 
 
 class WindowsProgram(Program):
