@@ -243,8 +243,11 @@ class Window:
     def status(self):
         """The status line's text, or None while it shows nothing."""
         for label in self._with_role("label"):
-            if label.get("text", "").startswith("采集到"):
-                return label["text"]
+            # The GTK window shows a blank as an en space (U+2002), which is
+            # as wide as a blank beside Chinese text in the Windows fonts.
+            text = label.get("text", "").replace("\u2002", " ")
+            if text.startswith("采集到"):
+                return text
         return None
 
     def rows(self):
