@@ -30,9 +30,17 @@ bool MainWindowContractTest::Start(MainWindowEvents events) {
     probe_.reset();
     window_.reset();
   });
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return created_; });
-  return window_ != nullptr;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return created_; });
+    if (!window_) return false;
+  }
+  // The window is shown once its loop is about to serve others.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!probe_->IsShown() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 void MainWindowContractTest::EndLoop() {

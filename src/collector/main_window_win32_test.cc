@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "collector/collector_app_test.h"
 #include "collector/main_window_contract_test.h"
 #include "collector/main_window_form.h"
 #include "text/win32_strings.h"
@@ -78,6 +79,12 @@ MainWindowContract Win32Contract() {
         return std::make_unique<Win32Probe>(win32::WindowHandle(window));
       }};
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Win32, CollectorAppTest, testing::Values(Win32Contract()),
+    [](const testing::TestParamInfo<MainWindowContract>& info) {
+      return info.param.name;
+    });
 
 INSTANTIATE_TEST_SUITE_P(
     Win32, MainWindowContractTest, testing::Values(Win32Contract()),

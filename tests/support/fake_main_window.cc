@@ -160,12 +160,13 @@ void FakeMainWindow::MakeRowVisible(ListBox, int row) {
 int FakeMainWindow::Run(const MainWindowEvents& events) {
   events_ = events;
   if (events_.created) events_.created();
-  {
-    std::lock_guard<std::mutex> lock(state_mutex_);
-    hidden_ = false;
-  }
   std::unique_lock<std::mutex> lock(queue_mutex_);
   running_ = true;
+  {
+    // Shown only once the loop takes what others queue.
+    std::lock_guard<std::mutex> shown(state_mutex_);
+    hidden_ = false;
+  }
   while (true) {
     queue_changed_.wait(lock, [&] { return quit_ || !queue_.empty(); });
     if (quit_) break;

@@ -1,6 +1,7 @@
 #include "tests/support/fake_main_window.h"
 
 #include "collector/main_window_contract_test.h"
+#include "tests/support/fake_window_contract.h"
 
 namespace feed {
 namespace {
@@ -22,8 +23,14 @@ class FakeProbe : public MainWindowProbe {
     window_.SetChecked(!window_.CurrentlyChecked());
     Settle();
   }
-  void ClickCollect() override { window_.ClickCollect(); }
-  void PressClose() override { window_.RequestClose(); }
+  void ClickCollect() override {
+    window_.ClickCollect();
+    Settle();
+  }
+  void PressClose() override {
+    window_.RequestClose();
+    Settle();
+  }
 
  private:
   // Waits until the loop has taken what was queued before.
@@ -31,15 +38,20 @@ class FakeProbe : public MainWindowProbe {
   FakeMainWindow& window_;
 };
 
+}  // namespace
+
+MainWindowContract FakeWindowContract() {
+  return MainWindowContract{
+      "Fake", [] { return std::make_unique<FakeMainWindow>(); },
+      [](MainWindow& window) -> std::unique_ptr<MainWindowProbe> {
+        return std::make_unique<FakeProbe>(static_cast<FakeMainWindow&>(window));
+      }};
+}
+
+namespace {
+
 INSTANTIATE_TEST_SUITE_P(
-    Fake, MainWindowContractTest,
-    testing::Values(MainWindowContract{
-        "Fake",
-        [] { return std::make_unique<FakeMainWindow>(); },
-        [](MainWindow& window) -> std::unique_ptr<MainWindowProbe> {
-          return std::make_unique<FakeProbe>(
-              static_cast<FakeMainWindow&>(window));
-        }}),
+    Fake, MainWindowContractTest, testing::Values(FakeWindowContract()),
     [](const testing::TestParamInfo<MainWindowContract>& info) {
       return info.param.name;
     });
