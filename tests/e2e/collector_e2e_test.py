@@ -57,6 +57,9 @@ class CollectorScenarios:
     """The scenarios, for any build; subclasses start the program."""
 
     environment = None
+    # How long the program may take to end once its window is closed during
+    # a run (it must stop the run and save within two seconds).
+    close_limit = 2.0
 
     def start_program(self, directory):
         raise NotImplementedError
@@ -112,7 +115,10 @@ class CollectorScenarios:
         program.close_window()
         started = time.monotonic()
         program.wait_for_exit(timeout)
-        return time.monotonic() - started
+        took = time.monotonic() - started
+        if os.environ.get("FEED_E2E_VERBOSE"):
+            print(" closed in %.2f s" % took, end="", flush=True)
+        return took
 
     # Scenarios.
     def test_collects_new_items_and_suppresses_them_at_the_next_start(self):
@@ -193,7 +199,7 @@ class CollectorScenarios:
         harness.wait_until(lambda: len(simulator.requests()) == 2, 60,
                            "the stalled request")
         took = self.close_and_wait(program)
-        self.assertLess(took, 4)
+        self.assertLess(took, self.close_limit)
         records = ground_truth.expected_records(simulator.truth())
         self.assertEqual(len(records), len({r["photo_id"] for r in records}))
         self.assert_record_file(program, records)
@@ -210,7 +216,7 @@ class CollectorScenarios:
             lambda: program.window().status() == "采集到:%d 条" % len(records),
             30, "the first page's rows")
         took = self.close_and_wait(program)
-        self.assertLess(took, 4)
+        self.assertLess(took, self.close_limit)
         self.assertEqual(len(simulator.requests()), 1)
         self.assert_record_file(program, records)
         self.assert_seen_ids(program, [r["photo_id"] for r in records])
@@ -234,6 +240,10 @@ class LinuxCollectorTest(CollectorScenarios, unittest.TestCase):
 
 
 class WindowsCollectorTest(CollectorScenarios, unittest.TestCase):
+    # Under Wine even a trivial Windows program takes about 2 s to end after
+    # its window closes (measured: a window that quits on Escape).
+    close_limit = 4.5
+
     @classmethod
     def setUpClass(cls):
         reason = (harness.missing_prerequisites(windows_binary=WINDOWS_BINARY)
