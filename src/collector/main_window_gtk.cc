@@ -1,0 +1,294 @@
+#include "collector/main_window_gtk.h"
+
+#include <array>
+#include <atomic>
+#include <string>
+
+#include "collector/window_thread_handoff_gtk.h"
+#include "text/code_page.h"
+
+namespace feed {
+namespace {
+
+class GtkMainWindowImpl final : public GtkMainWindow {
+ public:
+  GtkMainWindowImpl();
+  ~GtkMainWindowImpl() override;
+
+  const MainWindowControls& controls() const override { return c_; }
+
+  Text EditText(EditBox box) override;
+  uint64_t EditTextRevision(EditBox box) override;
+  void SetEditText(EditBox box, const Text& text) override;
+  void AppendEditText(EditBox box, const Text& text) override;
+  bool IsChecked(CheckBox box) override;
+  void SetLabelCaption(Label label, const Text& caption) override;
+  int InsertRow(ListBox list) override;
+  int RowCount(ListBox list) override;
+  void SetCellText(ListBox list, int row, int column,
+                   const Text& text) override;
+  void MakeRowVisible(ListBox list, int row) override;
+
+  int Run(const MainWindowEvents& events) override;
+  void Hide() override;
+  void Quit() override;
+
+ private:
+  // The single-line entry of |box|; null for the multi-line seen-id box.
+  GtkEntry* Entry(EditBox box) const;
+  GtkTextBuffer* SeenIds() const;
+  GtkTreeModel* Rows() const { return GTK_TREE_MODEL(c_.rows); }
+  std::string ReadText(EditBox box) const;
+
+  // The user asked to close (close button, Escape). Window thread.
+  void CloseRequested();
+  static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnSeenIdKeyPress(GtkWidget* view, GdkEventKey* event,
+                                   gpointer);
+  static void OnCollectClicked(GtkButton*, gpointer self);
+  static void OnTextChanged(gpointer, gpointer revision);
+
+  MainWindowControls c_;
+  WindowThreadHandoff handoff_;
+  MainWindowEvents events_;
+  std::atomic<bool> quit_{false};
+  // Indexed by EditBox; bumped on the window thread by every change.
+  std::array<std::atomic<uint64_t>, 3> revisions_{};
+};
+
+GtkMainWindowImpl::GtkMainWindowImpl() : c_(BuildMainWindowControls()) {
+  g_signal_connect(c_.window, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(c_.window, "key-press-event", G_CALLBACK(OnKeyPress),
+                   this);
+  g_signal_connect(c_.编辑框_去重复, "key-press-event",
+                   G_CALLBACK(OnSeenIdKeyPress), nullptr);
+  g_signal_connect(c_.按钮_采集, "clicked", G_CALLBACK(OnCollectClicked),
+                   this);
+  g_signal_connect(c_.编辑框_采集次数, "changed", G_CALLBACK(OnTextChanged),
+                   &revisions_[static_cast<size_t>(EditBox::编辑框_采集次数)]);
+  g_signal_connect(c_.编辑框_采集延时, "changed", G_CALLBACK(OnTextChanged),
+                   &revisions_[static_cast<size_t>(EditBox::编辑框_采集延时)]);
+  g_signal_connect(SeenIds(), "changed", G_CALLBACK(OnTextChanged),
+                   &revisions_[static_cast<size_t>(EditBox::编辑框_去重复)]);
+}
+
+GtkMainWindowImpl::~GtkMainWindowImpl() {
+  handoff_.Close();
+  gtk_widget_destroy(c_.window);
+}
+
+GtkEntry* GtkMainWindowImpl::Entry(EditBox box) const {
+  switch (box) {
+    case EditBox::编辑框_采集次数:
+      return GTK_ENTRY(c_.编辑框_采集次数);
+    case EditBox::编辑框_采集延时:
+      return GTK_ENTRY(c_.编辑框_采集延时);
+    case EditBox::编辑框_去重复:
+      break;
+  }
+  return nullptr;
+}
+
+GtkTextBuffer* GtkMainWindowImpl::SeenIds() const {
+  return gtk_text_view_get_buffer(GTK_TEXT_VIEW(c_.编辑框_去重复));
+}
+
+std::string GtkMainWindowImpl::ReadText(EditBox box) const {
+  if (GtkEntry* entry = Entry(box)) return gtk_entry_get_text(entry);
+  GtkTextIter start, end;
+  gtk_text_buffer_get_bounds(SeenIds(), &start, &end);
+  char* text = gtk_text_buffer_get_text(SeenIds(), &start, &end, TRUE);
+  std::string copy(text);
+  g_free(text);
+  return copy;
+}
+
+Text GtkMainWindowImpl::EditText(EditBox box) {
+  std::string utf8;
+  handoff_.Call([&] { utf8 = ReadText(box); });
+  return Utf8ViewToGbk(utf8);
+}
+
+uint64_t GtkMainWindowImpl::EditTextRevision(EditBox box) {
+  if (handoff_.closed()) return 0;
+  return revisions_[static_cast<size_t>(box)].load();
+}
+
+void GtkMainWindowImpl::SetEditText(EditBox box, const Text& text) {
+  std::string utf8 = GbkToUtf8(text);
+  handoff_.Call([&] {
+    if (GtkEntry* entry = Entry(box)) {
+      gtk_entry_set_text(entry, utf8.c_str());
+    } else {
+      gtk_text_buffer_set_text(SeenIds(), utf8.data(),
+                               static_cast<gint>(utf8.size()));
+    }
+  });
+}
+
+void GtkMainWindowImpl::AppendEditText(EditBox box, const Text& text) {
+  std::string utf8 = GbkToUtf8(text);
+  handoff_.Call([&] {
+    if (GtkEntry* entry = Entry(box)) {
+      GtkEditable* editable = GTK_EDITABLE(entry);
+      gint end = gtk_entry_get_text_length(entry);
+      gtk_editable_set_position(editable, -1);
+      gtk_editable_insert_text(editable, utf8.data(),
+                               static_cast<gint>(utf8.size()), &end);
+      gtk_editable_set_position(editable, -1);
+      return;
+    }
+    GtkTextBuffer* buffer = SeenIds();
+    GtkTextIter end;
+    gtk_text_buffer_get_end_iter(buffer, &end);
+    gtk_text_buffer_insert(buffer, &end, utf8.data(),
+                           static_cast<gint>(utf8.size()));
+    gtk_text_buffer_place_cursor(buffer, &end);
+    gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(c_.编辑框_去重复),
+                                       gtk_text_buffer_get_insert(buffer));
+  });
+}
+
+bool GtkMainWindowImpl::IsChecked(CheckBox) {
+  bool checked = false;
+  handoff_.Call([&] {
+    checked = gtk_toggle_button_get_active(
+        GTK_TOGGLE_BUTTON(c_.选择框_是否去重复));
+  });
+  return checked;
+}
+
+void GtkMainWindowImpl::SetLabelCaption(Label label, const Text& caption) {
+  std::string utf8 = GbkToUtf8(caption);
+  GtkWidget* widget = label == Label::透明标签1   ? c_.透明标签1
+                      : label == Label::透明标签2 ? c_.透明标签2
+                                                  : c_.透明标签3;
+  handoff_.Call([&] { SetLabelCaptionUtf8(widget, utf8.c_str()); });
+}
+
+int GtkMainWindowImpl::InsertRow(ListBox) {
+  int index = -1;
+  handoff_.Call([&] {
+    GtkTreeIter iter;
+    gtk_list_store_insert_with_valuesv(c_.rows, &iter, -1, nullptr, nullptr,
+                                       0);
+    index = gtk_tree_model_iter_n_children(Rows(), nullptr) - 1;
+  });
+  return index;
+}
+
+int GtkMainWindowImpl::RowCount(ListBox) {
+  int count = 0;
+  handoff_.Call(
+      [&] { count = gtk_tree_model_iter_n_children(Rows(), nullptr); });
+  return count;
+}
+
+void GtkMainWindowImpl::SetCellText(ListBox, int row, int column,
+                                    const Text& text) {
+  if (row < 0 || column < 0 ||
+      column >= static_cast<int>(kListColumns.size())) {
+    return;
+  }
+  std::string utf8 = GbkToUtf8(text);
+  handoff_.Call([&] {
+    GtkTreeIter iter;
+    if (gtk_tree_model_iter_nth_child(Rows(), &iter, nullptr, row)) {
+      gtk_list_store_set(c_.rows, &iter, column, utf8.c_str(), -1);
+    }
+  });
+}
+
+void GtkMainWindowImpl::MakeRowVisible(ListBox, int row) {
+  if (row < 0) return;
+  handoff_.Call([&] {
+    if (row >= gtk_tree_model_iter_n_children(Rows(), nullptr)) return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(c_.超级列表框1), path, nullptr,
+                                 FALSE, 0.0f, 0.0f);
+    gtk_tree_path_free(path);
+  });
+}
+
+int GtkMainWindowImpl::Run(const MainWindowEvents& events) {
+  events_ = events;
+  if (events_.created) events_.created();
+  if (!quit_.load()) {
+    gtk_widget_show(c_.window);
+    // Quit raises the flag and wakes the context, so no request to end is
+    // lost, not even one made before the loop started.
+    while (!quit_.load()) g_main_context_iteration(nullptr, TRUE);
+  }
+  handoff_.Close();
+  gtk_widget_hide(c_.window);
+  return 0;
+}
+
+void GtkMainWindowImpl::Hide() {
+  handoff_.Call([&] { gtk_widget_hide(c_.window); });
+}
+
+void GtkMainWindowImpl::Quit() {
+  quit_.store(true);
+  g_main_context_wakeup(nullptr);
+}
+
+void GtkMainWindowImpl::CloseRequested() {
+  if (events_.closeRequested) {
+    events_.closeRequested();
+    return;
+  }
+  gtk_widget_hide(c_.window);
+  Quit();
+}
+
+gboolean GtkMainWindowImpl::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<GtkMainWindowImpl*>(self)->CloseRequested();
+  return TRUE;  // the widgets live as long as this object
+}
+
+gboolean GtkMainWindowImpl::OnKeyPress(GtkWidget*, GdkEventKey* event,
+                                       gpointer self) {
+  // Seen here before any control: no control can claim Escape.
+  if (event->keyval != GDK_KEY_Escape) return FALSE;
+  static_cast<GtkMainWindowImpl*>(self)->CloseRequested();
+  return TRUE;
+}
+
+gboolean GtkMainWindowImpl::OnSeenIdKeyPress(GtkWidget* view,
+                                             GdkEventKey* event, gpointer) {
+  GtkTextView* text_view = GTK_TEXT_VIEW(view);
+  if (gtk_text_view_im_context_filter_keypress(text_view, event)) return TRUE;
+  if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter &&
+      event->keyval != GDK_KEY_ISO_Enter) {
+    return FALSE;
+  }
+  // A line typed here ends as every id of the list does.
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(text_view);
+  gtk_text_buffer_delete_selection(buffer, TRUE, TRUE);
+  gtk_text_buffer_insert_interactive_at_cursor(buffer, "\r\n", 2, TRUE);
+  gtk_text_view_scroll_mark_onscreen(text_view,
+                                     gtk_text_buffer_get_insert(buffer));
+  return TRUE;
+}
+
+void GtkMainWindowImpl::OnCollectClicked(GtkButton*, gpointer self) {
+  auto* window = static_cast<GtkMainWindowImpl*>(self);
+  if (window->events_.collectClicked) window->events_.collectClicked();
+}
+
+void GtkMainWindowImpl::OnTextChanged(gpointer, gpointer revision) {
+  ++*static_cast<std::atomic<uint64_t>*>(revision);
+}
+
+}  // namespace
+
+std::unique_ptr<GtkMainWindow> CreateGtkMainWindow() {
+  if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+  return std::make_unique<GtkMainWindowImpl>();
+}
+
+std::unique_ptr<MainWindow> CreateMainWindow() { return CreateGtkMainWindow(); }
+
+}  // namespace feed
