@@ -68,22 +68,25 @@ void SendKey(GtkWidget* window, guint keyval) {
 }
 
 // Runs the window until it quits; |shown| runs on the window thread once the
-// window is on screen and laid out. Fails instead of hanging after 20 s.
+// window has been drawn (before that, focus moves can still go astray).
+// Fails instead of hanging after 20 s.
 int RunShown(GtkMainWindow& window, std::function<void()> shown,
              MainWindowEvents events = {}) {
   struct Watch {
     GtkMainWindow* window;
     std::function<void()> shown;
+    bool drawn = false;
     bool done = false;
   } watch{&window, std::move(shown)};
+  gulong draw_id = g_signal_connect_after(window.controls().window, "draw",
+                         G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer data) {
+                           static_cast<Watch*>(data)->drawn = true;
+                           return FALSE;
+                         }),
+                         &watch);
   auto poll = +[](gpointer data) -> gboolean {
     auto* w = static_cast<Watch*>(data);
-    GtkWidget* top = w->window->controls().window;
-    if (w->done || !gtk_widget_get_mapped(top) ||
-        gtk_widget_get_allocated_width(w->window->controls().超级列表框1) <=
-            1) {
-      return G_SOURCE_CONTINUE;
-    }
+    if (w->done || !w->drawn) return G_SOURCE_CONTINUE;
     w->done = true;
     w->shown();
     return G_SOURCE_REMOVE;
@@ -96,6 +99,7 @@ int RunShown(GtkMainWindow& window, std::function<void()> shown,
   guint poll_id = g_timeout_add(10, poll, &watch);
   guint timeout_id = g_timeout_add(20000, timeout, &window);
   int code = window.Run(events);
+  g_signal_handler_disconnect(window.controls().window, draw_id);
   if (!watch.done) g_source_remove(poll_id);
   g_source_remove(timeout_id);
   return code;
