@@ -48,13 +48,18 @@ class GtkMainWindowImpl final : public GtkMainWindow {
                                    gpointer);
   static void OnCollectClicked(GtkButton*, gpointer self);
   static void OnTextChanged(gpointer, gpointer revision);
+  static void OnToggled(GtkToggleButton* box, gpointer checked);
 
   MainWindowControls c_;
   WindowThreadHandoff handoff_;
   MainWindowEvents events_;
   std::atomic<bool> quit_{false};
-  // Indexed by EditBox; bumped on the window thread by every change.
+  // Kept current by the window thread as it changes the controls, so that
+  // reading them costs no hand-off: indexed by EditBox, bumped by every
+  // change of the box's text; the rows in the list; the check box's state.
   std::array<std::atomic<uint64_t>, 3> revisions_{};
+  std::atomic<int> row_count_{0};
+  std::atomic<bool> checked_{false};
 };
 
 GtkMainWindowImpl::GtkMainWindowImpl() : c_(BuildMainWindowControls()) {
@@ -71,6 +76,10 @@ GtkMainWindowImpl::GtkMainWindowImpl() : c_(BuildMainWindowControls()) {
                    &revisions_[static_cast<size_t>(EditBox::编辑框_采集延时)]);
   g_signal_connect(SeenIds(), "changed", G_CALLBACK(OnTextChanged),
                    &revisions_[static_cast<size_t>(EditBox::编辑框_去重复)]);
+  checked_ = gtk_toggle_button_get_active(
+      GTK_TOGGLE_BUTTON(c_.选择框_是否去重复));
+  g_signal_connect(c_.选择框_是否去重复, "toggled", G_CALLBACK(OnToggled),
+                   &checked_);
 }
 
 GtkMainWindowImpl::~GtkMainWindowImpl() {
@@ -151,12 +160,7 @@ void GtkMainWindowImpl::AppendEditText(EditBox box, const Text& text) {
 }
 
 bool GtkMainWindowImpl::IsChecked(CheckBox) {
-  bool checked = false;
-  handoff_.Call([&] {
-    checked = gtk_toggle_button_get_active(
-        GTK_TOGGLE_BUTTON(c_.选择框_是否去重复));
-  });
-  return checked;
+  return !handoff_.closed() && checked_.load();
 }
 
 void GtkMainWindowImpl::SetLabelCaption(Label label, const Text& caption) {
@@ -174,15 +178,13 @@ int GtkMainWindowImpl::InsertRow(ListBox) {
     gtk_list_store_insert_with_valuesv(c_.rows, &iter, -1, nullptr, nullptr,
                                        0);
     index = gtk_tree_model_iter_n_children(Rows(), nullptr) - 1;
+    row_count_ = index + 1;
   });
   return index;
 }
 
 int GtkMainWindowImpl::RowCount(ListBox) {
-  int count = 0;
-  handoff_.Call(
-      [&] { count = gtk_tree_model_iter_n_children(Rows(), nullptr); });
-  return count;
+  return handoff_.closed() ? 0 : row_count_.load();
 }
 
 void GtkMainWindowImpl::SetCellText(ListBox, int row, int column,
@@ -280,6 +282,11 @@ void GtkMainWindowImpl::OnCollectClicked(GtkButton*, gpointer self) {
 
 void GtkMainWindowImpl::OnTextChanged(gpointer, gpointer revision) {
   ++*static_cast<std::atomic<uint64_t>*>(revision);
+}
+
+void GtkMainWindowImpl::OnToggled(GtkToggleButton* box, gpointer checked) {
+  *static_cast<std::atomic<bool>*>(checked) =
+      gtk_toggle_button_get_active(box);
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 // the GTK main loop's thread and waited for (window_thread_handoff_gtk.h).
 //
 // The window thread is the one that initialised GTK and created the
-// window; it runs the default main context in Run. Texts cross the
+// window; it runs the default main context in Run. The row count, the
+// check box's state and the edit boxes' revisions are read from copies the
+// window thread updates with every change, without a hand-off; they give
+// what a hand-off would. Texts cross the
 // interface as GBK and are converted to and from GTK's UTF-8 on the
 // calling thread, so the window thread only copies them.
 
