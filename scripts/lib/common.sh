@@ -41,7 +41,7 @@ feed_warm_wine() {
   local prefix
   prefix=$(feed_wine_prefix)
   mkdir -p "$(dirname "$prefix")"
-  WINEPREFIX="$prefix" wineserver -p60 </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" wineserver -p900 </dev/null >/dev/null 2>&1 || true
   FEED_WINEPREFIX="$prefix" "$FEED_ROOT/cmake/wine-run" cmd /c exit \
     </dev/null >/dev/null 2>&1 || true
 }

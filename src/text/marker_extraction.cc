@@ -3,20 +3,24 @@
 namespace feed {
 namespace {
 
-// The marker with every placeholder replaced by a double quote. Most
-// markers hold none, and the copy is skipped for them.
-Text ExpandPlaceholders(const Text& marker) {
+// The marker with every placeholder replaced by a double quote, kept in
+// |storage| only when there was one: most markers hold none and need no
+// copy.
+const Text& ExpandPlaceholders(const Text& marker, Text& storage) {
   if (marker.view().find('#') == std::string_view::npos) return marker;
-  return ReplaceText(marker, kQuotePlaceholder, "\"", 1, std::nullopt,
-                     /*caseSensitive=*/true);
+  storage = ReplaceText(marker, kQuotePlaceholder, "\"", 1, std::nullopt,
+                        /*caseSensitive=*/true);
+  return storage;
 }
 
 }  // namespace
 
 Text TextBetween(const Text& text, const Text& leftMarker,
                  const Text& rightMarker, int startPos, bool ignoreCase) {
-  Text left = ExpandPlaceholders(leftMarker);
-  Text right = ExpandPlaceholders(rightMarker);
+  Text left_storage;
+  Text right_storage;
+  const Text& left = ExpandPlaceholders(leftMarker, left_storage);
+  const Text& right = ExpandPlaceholders(rightMarker, right_storage);
   int p = FindText(text, left, startPos, ignoreCase);
   if (p == -1) return Text();
   p += TextLength(left);

@@ -2,16 +2,18 @@
 
 #include <algorithm>
 
+#include "text/code_page.h"
+
 namespace feed {
 
-// Interim: names pass through as bytes until the code page converter
-// lands; only the separators are mapped.
+// The name is converted before the separators are mapped: in code page 936
+// the byte 0x5C is also the second byte of many characters.
 std::string PosixPath(const Text& name) {
-  std::string path(name.view());
+  std::string path = GbkToUtf8(name);
   std::replace(path.begin(), path.end(), '\\', '/');
   return path;
 }
 
-Text TextFromPosixPath(std::string_view path) { return Text(path); }
+Text TextFromPosixPath(std::string_view path) { return Utf8ViewToGbk(path); }
 
 }  // namespace feed

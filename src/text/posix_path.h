@@ -15,6 +15,7 @@ namespace feed {
 std::string PosixPath(const Text& name);
 
 // The Text form of a file-system path (separators are kept as they are).
+// What is not valid UTF-8, or has no code in code page 936, becomes "?".
 Text TextFromPosixPath(std::string_view path);
 
 }  // namespace feed

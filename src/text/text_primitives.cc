@@ -24,6 +24,13 @@ Text::Text(std::string&& bytes) : bytes_(std::move(bytes)) {
   if (nul != std::string::npos) bytes_.resize(nul);
 }
 
+Text Text::PartOf(const Text& source, size_t offset, size_t count) {
+  Text part;
+  part.bytes_.assign(source.bytes_, std::min(offset, source.bytes_.size()),
+                     count);
+  return part;
+}
+
 const Text& TextArray::operator[](int index) const {
   if (index < 1 || index > Count()) {
     FatalError("text array index " + std::to_string(index) +
@@ -56,20 +63,20 @@ int TextLength(const Text& text) { return static_cast<int>(text.view().size()); 
 
 Text TextLeft(const Text& text, int count) {
   if (count <= 0) return Text();
-  return Text(text.view().substr(0, static_cast<size_t>(count)));
+  return Text::PartOf(text, 0, static_cast<size_t>(count));
 }
 
 Text TextRight(const Text& text, int count) {
   if (count <= 0) return Text();
   std::string_view v = text.view();
   size_t take = std::min(v.size(), static_cast<size_t>(count));
-  return Text(v.substr(v.size() - take));
+  return Text::PartOf(text, v.size() - take, take);
 }
 
 Text TextMid(const Text& text, int start, int count) {
   if (start < 1 || start > TextLength(text) || count <= 0) return Text();
-  return Text(text.view().substr(static_cast<size_t>(start) - 1,
-                                 static_cast<size_t>(count)));
+  return Text::PartOf(text, static_cast<size_t>(start) - 1,
+                      static_cast<size_t>(count));
 }
 
 int FindText(const Text& text, const Text& sought, int start,
@@ -131,7 +138,7 @@ Text TrimBlanks(const Text& text) {
     if (BlankAt(v, pos) == 0) end = pos + width;
     pos += width;
   }
-  return Text(v.substr(begin, end - begin));
+  return Text::PartOf(text, begin, end - begin);
 }
 
 Text RemoveBlanks(const Text& text) {
@@ -188,11 +195,13 @@ TextArray SplitText(const Text& text, const Text& separator,
   while (true) {
     size_t hit = scan::FindAtCharacterStart(v, sep, piece_start, false);
     if (hit == std::string_view::npos) break;
-    pieces.Append(Text(v.substr(piece_start, hit - piece_start)));
+    pieces.Append(Text::PartOf(text, piece_start, hit - piece_start));
     piece_start = hit + sep.size();
     if (remaining > 0 && --remaining == 0) return pieces;
   }
-  if (piece_start < v.size()) pieces.Append(Text(v.substr(piece_start)));
+  if (piece_start < v.size()) {
+    pieces.Append(Text::PartOf(text, piece_start, v.size() - piece_start));
+  }
   return pieces;
 }
 

@@ -30,6 +30,9 @@ class Text {
   // Takes the bytes before the first zero byte of |bytes|.
   explicit Text(std::string_view bytes);
   explicit Text(std::string&& bytes);
+  // |count| bytes of |source| from byte |offset|, clipped at its end. A part
+  // of a text holds no zero byte, so no check is needed.
+  static Text PartOf(const Text& source, size_t offset, size_t count);
 
   std::string_view view() const { return bytes_; }
   const std::string& str() const { return bytes_; }

@@ -107,6 +107,25 @@ TEST(TextTest, FindText) {
   }
 }
 
+TEST(TextTest, FindTextAtEveryOffsetOfALongText) {
+  // Long texts take the block-wise search; hits near block edges and in the
+  // tail must come out the same as in short texts.
+  for (int offset = 0; offset < 40; ++offset) {
+    for (const char* needle : {"\",", "reco_reason", "ab"}) {
+      std::string text(static_cast<size_t>(offset), 'x');
+      text += needle;
+      text += std::string(static_cast<size_t>(offset % 7), 'y');
+      SCOPED_TRACE(std::to_string(offset) + " " + needle);
+      EXPECT_EQ(FindText(Text(text), needle), offset + 1);
+      // Behind an odd run of lead bytes the same bytes are a trail half.
+      std::string shifted = std::string(static_cast<size_t>(offset), 'x') +
+                            "\xB0" + needle;
+      EXPECT_EQ(FindText(Text(shifted), needle),
+                FindText(Text(shifted), needle, 0, /*ignoreCase=*/true));
+    }
+  }
+}
+
 TEST(TextTest, CompareTextOnlyZeroMatters) {
   EXPECT_EQ(CompareText("abc", "ABC", /*caseSensitive=*/false), 0);
   EXPECT_NE(CompareText("abc", "ABC", /*caseSensitive=*/true), 0);
