@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include "collector/window_thread_handoff_gtk.h"
@@ -39,6 +40,10 @@ class GtkMainWindowImpl final : public GtkMainWindow {
   GtkTextBuffer* SeenIds() const;
   GtkTreeModel* Rows() const { return GTK_TREE_MODEL(c_.rows); }
   std::string ReadText(EditBox box) const;
+  void ScrollRowIntoView(int row);
+  // Makes the program's change of |box|'s text; bumps its revision once.
+  void ChangeText(EditBox box, const std::function<void()>& change);
+  void AppendUtf8(EditBox box, const std::string& utf8);
 
   // The user asked to close (close button, Escape). Window thread.
   void CloseRequested();
@@ -58,6 +63,8 @@ class GtkMainWindowImpl final : public GtkMainWindow {
   // reading them costs no hand-off: indexed by EditBox, bumped by every
   // change of the box's text; the rows in the list; the check box's state.
   std::array<std::atomic<uint64_t>, 3> revisions_{};
+  std::array<gpointer, 3> text_owners_{};  // the entry or the text buffer
+  std::array<gulong, 3> changed_handlers_{};
   std::atomic<int> row_count_{0};
   std::atomic<bool> checked_{false};
 };
@@ -70,12 +77,16 @@ GtkMainWindowImpl::GtkMainWindowImpl() : c_(BuildMainWindowControls()) {
                    G_CALLBACK(OnSeenIdKeyPress), nullptr);
   g_signal_connect(c_.按钮_采集, "clicked", G_CALLBACK(OnCollectClicked),
                    this);
-  g_signal_connect(c_.编辑框_采集次数, "changed", G_CALLBACK(OnTextChanged),
-                   &revisions_[static_cast<size_t>(EditBox::编辑框_采集次数)]);
-  g_signal_connect(c_.编辑框_采集延时, "changed", G_CALLBACK(OnTextChanged),
-                   &revisions_[static_cast<size_t>(EditBox::编辑框_采集延时)]);
-  g_signal_connect(SeenIds(), "changed", G_CALLBACK(OnTextChanged),
-                   &revisions_[static_cast<size_t>(EditBox::编辑框_去重复)]);
+  for (EditBox box : {EditBox::编辑框_采集次数, EditBox::编辑框_采集延时,
+                      EditBox::编辑框_去重复}) {
+    size_t i = static_cast<size_t>(box);
+    text_owners_[i] = Entry(box) != nullptr
+                          ? static_cast<gpointer>(Entry(box))
+                          : static_cast<gpointer>(SeenIds());
+    changed_handlers_[i] =
+        g_signal_connect(text_owners_[i], "changed",
+                         G_CALLBACK(OnTextChanged), &revisions_[i]);
+  }
   checked_ = gtk_toggle_button_get_active(
       GTK_TOGGLE_BUTTON(c_.选择框_是否去重复));
   g_signal_connect(c_.选择框_是否去重复, "toggled", G_CALLBACK(OnToggled),
@@ -124,39 +135,54 @@ uint64_t GtkMainWindowImpl::EditTextRevision(EditBox box) {
   return revisions_[static_cast<size_t>(box)].load();
 }
 
+void GtkMainWindowImpl::ChangeText(EditBox box,
+                                   const std::function<void()>& change) {
+  // GTK reports a replacement as a deletion and an insertion; the program's
+  // own change counts once, so that a caller can tell it from the user's.
+  size_t i = static_cast<size_t>(box);
+  g_signal_handler_block(text_owners_[i], changed_handlers_[i]);
+  change();
+  g_signal_handler_unblock(text_owners_[i], changed_handlers_[i]);
+  ++revisions_[i];
+}
+
 void GtkMainWindowImpl::SetEditText(EditBox box, const Text& text) {
   std::string utf8 = GbkToUtf8(text);
   handoff_.Call([&] {
-    if (GtkEntry* entry = Entry(box)) {
-      gtk_entry_set_text(entry, utf8.c_str());
-    } else {
-      gtk_text_buffer_set_text(SeenIds(), utf8.data(),
-                               static_cast<gint>(utf8.size()));
-    }
+    ChangeText(box, [&] {
+      if (GtkEntry* entry = Entry(box)) {
+        gtk_entry_set_text(entry, utf8.c_str());
+      } else {
+        gtk_text_buffer_set_text(SeenIds(), utf8.data(),
+                                 static_cast<gint>(utf8.size()));
+      }
+    });
   });
 }
 
 void GtkMainWindowImpl::AppendEditText(EditBox box, const Text& text) {
   std::string utf8 = GbkToUtf8(text);
-  handoff_.Call([&] {
-    if (GtkEntry* entry = Entry(box)) {
-      GtkEditable* editable = GTK_EDITABLE(entry);
-      gint end = gtk_entry_get_text_length(entry);
-      gtk_editable_set_position(editable, -1);
-      gtk_editable_insert_text(editable, utf8.data(),
-                               static_cast<gint>(utf8.size()), &end);
-      gtk_editable_set_position(editable, -1);
-      return;
-    }
-    GtkTextBuffer* buffer = SeenIds();
-    GtkTextIter end;
-    gtk_text_buffer_get_end_iter(buffer, &end);
-    gtk_text_buffer_insert(buffer, &end, utf8.data(),
-                           static_cast<gint>(utf8.size()));
-    gtk_text_buffer_place_cursor(buffer, &end);
-    gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(c_.编辑框_去重复),
-                                       gtk_text_buffer_get_insert(buffer));
-  });
+  handoff_.Call([&] { ChangeText(box, [&] { AppendUtf8(box, utf8); }); });
+}
+
+void GtkMainWindowImpl::AppendUtf8(EditBox box, const std::string& utf8) {
+  if (GtkEntry* entry = Entry(box)) {
+    GtkEditable* editable = GTK_EDITABLE(entry);
+    gint end = gtk_entry_get_text_length(entry);
+    gtk_editable_set_position(editable, -1);
+    gtk_editable_insert_text(editable, utf8.data(),
+                             static_cast<gint>(utf8.size()), &end);
+    gtk_editable_set_position(editable, -1);
+    return;
+  }
+  GtkTextBuffer* buffer = SeenIds();
+  GtkTextIter end;
+  gtk_text_buffer_get_end_iter(buffer, &end);
+  gtk_text_buffer_insert(buffer, &end, utf8.data(),
+                         static_cast<gint>(utf8.size()));
+  gtk_text_buffer_place_cursor(buffer, &end);
+  gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(c_.编辑框_去重复),
+                                     gtk_text_buffer_get_insert(buffer));
 }
 
 bool GtkMainWindowImpl::IsChecked(CheckBox) {
@@ -206,11 +232,48 @@ void GtkMainWindowImpl::MakeRowVisible(ListBox, int row) {
   if (row < 0) return;
   handoff_.Call([&] {
     if (row >= gtk_tree_model_iter_n_children(Rows(), nullptr)) return;
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(c_.超级列表框1), path, nullptr,
-                                 FALSE, 0.0f, 0.0f);
-    gtk_tree_path_free(path);
+    ScrollRowIntoView(row);
   });
+}
+
+void GtkMainWindowImpl::ScrollRowIntoView(int row) {
+  // The list scrolls by itself only at its next layout, before the next
+  // frame; here it scrolls at once, so that the row is in view when the
+  // operation returns. All rows are one height (the list's fixed-height
+  // mode), so the row's place follows from its index.
+  GtkTreeView* view = GTK_TREE_VIEW(c_.超级列表框1);
+  GtkAdjustment* scroll = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
+  GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+  GdkRectangle area;
+  gtk_tree_view_get_background_area(view, path, nullptr, &area);
+  int value = static_cast<int>(gtk_adjustment_get_value(scroll));
+  if (area.height <= 0 || value + area.y != row * area.height) {
+    // Rows added before the list was first measured have no height yet;
+    // a full layout measures them.
+    gtk_widget_queue_resize(GTK_WIDGET(view));
+    gtk_container_check_resize(GTK_CONTAINER(c_.window));
+    gtk_tree_view_get_background_area(view, path, nullptr, &area);
+    value = static_cast<int>(gtk_adjustment_get_value(scroll));
+  }
+  if (area.height <= 0) {
+    // Never shown: the list scrolls once it is.
+    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0.0f, 0.0f);
+  } else {
+    int top = value + area.y;  // |area| counts from the first row in view
+    int bottom = top + area.height;
+    int page = static_cast<int>(gtk_adjustment_get_page_size(scroll));
+    // The scroll range, too, grows with the rows only at the next layout,
+    // which will set the same value.
+    if (bottom > gtk_adjustment_get_upper(scroll)) {
+      gtk_adjustment_set_upper(scroll, bottom);
+    }
+    if (top < value) {
+      gtk_adjustment_set_value(scroll, top);
+    } else if (bottom > value + page) {
+      gtk_adjustment_set_value(scroll, bottom - page);
+    }
+  }
+  gtk_tree_path_free(path);
 }
 
 int GtkMainWindowImpl::Run(const MainWindowEvents& events) {
