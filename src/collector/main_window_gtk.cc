@@ -41,6 +41,9 @@ class GtkMainWindowImpl final : public GtkMainWindow {
   GtkTreeModel* Rows() const { return GTK_TREE_MODEL(c_.rows); }
   std::string ReadText(EditBox box) const;
   void ScrollRowIntoView(int row);
+  // Scrolls the list so that |row| is wholly in view; false when the rows
+  // have not been measured yet.
+  bool KeepRowInView(int row);
   // Makes the program's change of |box|'s text; bumps its revision once.
   void ChangeText(EditBox box, const std::function<void()>& change);
   void AppendUtf8(EditBox box, const std::string& utf8);
@@ -54,6 +57,8 @@ class GtkMainWindowImpl final : public GtkMainWindow {
   static void OnCollectClicked(GtkButton*, gpointer self);
   static void OnTextChanged(gpointer, gpointer revision);
   static void OnToggled(GtkToggleButton* box, gpointer checked);
+  static void OnListAllocated(GtkWidget*, GdkRectangle*, gpointer self);
+  static void OnFramePainted(GdkFrameClock*, gpointer self);
 
   MainWindowControls c_;
   WindowThreadHandoff handoff_;
@@ -67,6 +72,9 @@ class GtkMainWindowImpl final : public GtkMainWindow {
   std::array<gulong, 3> changed_handlers_{};
   std::atomic<int> row_count_{0};
   std::atomic<bool> checked_{false};
+  // The row MakeRowVisible showed last, until the frame after it is
+  // painted; -1 for none. Window thread.
+  int pinned_row_ = -1;
 };
 
 GtkMainWindowImpl::GtkMainWindowImpl() : c_(BuildMainWindowControls()) {
@@ -77,6 +85,8 @@ GtkMainWindowImpl::GtkMainWindowImpl() : c_(BuildMainWindowControls()) {
                    G_CALLBACK(OnSeenIdKeyPress), nullptr);
   g_signal_connect(c_.按钮_采集, "clicked", G_CALLBACK(OnCollectClicked),
                    this);
+  g_signal_connect_after(c_.超级列表框1, "size-allocate",
+                         G_CALLBACK(OnListAllocated), this);
   for (EditBox box : {EditBox::编辑框_采集次数, EditBox::编辑框_采集延时,
                       EditBox::编辑框_去重复}) {
     size_t i = static_cast<size_t>(box);
@@ -239,41 +249,62 @@ void GtkMainWindowImpl::MakeRowVisible(ListBox, int row) {
 void GtkMainWindowImpl::ScrollRowIntoView(int row) {
   // The list scrolls by itself only at its next layout, before the next
   // frame; here it scrolls at once, so that the row is in view when the
-  // operation returns. All rows are one height (the list's fixed-height
-  // mode), so the row's place follows from its index.
+  // operation returns.
+  GtkTreeView* view = GTK_TREE_VIEW(c_.超级列表框1);
+  if (!KeepRowInView(row)) {
+    // Rows added before the list was first measured have no height yet;
+    // a full layout measures them.
+    gtk_widget_queue_resize(GTK_WIDGET(view));
+    gtk_container_check_resize(GTK_CONTAINER(c_.window));
+    if (!KeepRowInView(row)) {
+      // Never shown: the list scrolls once it is.
+      GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+      gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0.0f, 0.0f);
+      gtk_tree_path_free(path);
+      return;
+    }
+  }
+  // The next layout may still change the height of the list's visible
+  // part (a scroll bar comes or goes, the scrolled window tries sizes):
+  // until that frame is painted, every layout puts the row back in view.
+  pinned_row_ = row;
+}
+
+bool GtkMainWindowImpl::KeepRowInView(int row) {
+  // All rows are one height (the list's fixed-height mode), so a measured
+  // row's place follows from its index.
   GtkTreeView* view = GTK_TREE_VIEW(c_.超级列表框1);
   GtkAdjustment* scroll = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
   GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
   GdkRectangle area;
   gtk_tree_view_get_background_area(view, path, nullptr, &area);
-  int value = static_cast<int>(gtk_adjustment_get_value(scroll));
-  if (area.height <= 0 || value + area.y != row * area.height) {
-    // Rows added before the list was first measured have no height yet;
-    // a full layout measures them.
-    gtk_widget_queue_resize(GTK_WIDGET(view));
-    gtk_container_check_resize(GTK_CONTAINER(c_.window));
-    gtk_tree_view_get_background_area(view, path, nullptr, &area);
-    value = static_cast<int>(gtk_adjustment_get_value(scroll));
-  }
-  if (area.height <= 0) {
-    // Never shown: the list scrolls once it is.
-    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0.0f, 0.0f);
-  } else {
-    int top = value + area.y;  // |area| counts from the first row in view
-    int bottom = top + area.height;
-    int page = static_cast<int>(gtk_adjustment_get_page_size(scroll));
-    // The scroll range, too, grows with the rows only at the next layout,
-    // which will set the same value.
-    if (bottom > gtk_adjustment_get_upper(scroll)) {
-      gtk_adjustment_set_upper(scroll, bottom);
-    }
-    if (top < value) {
-      gtk_adjustment_set_value(scroll, top);
-    } else if (bottom > value + page) {
-      gtk_adjustment_set_value(scroll, bottom - page);
-    }
-  }
   gtk_tree_path_free(path);
+  int value = static_cast<int>(gtk_adjustment_get_value(scroll));
+  int top = value + area.y;  // |area| counts from the first row in view
+  if (area.height <= 0 || top != row * area.height) return false;
+  int bottom = top + area.height;
+  int page = static_cast<int>(gtk_adjustment_get_page_size(scroll));
+  // The scroll range, too, grows with the rows only at the next layout,
+  // which will set the same value.
+  if (bottom > gtk_adjustment_get_upper(scroll)) {
+    gtk_adjustment_set_upper(scroll, bottom);
+  }
+  if (top < value) {
+    gtk_adjustment_set_value(scroll, top);
+  } else if (bottom > value + page) {
+    gtk_adjustment_set_value(scroll, bottom - page);
+  }
+  return true;
+}
+
+void GtkMainWindowImpl::OnListAllocated(GtkWidget*, GdkRectangle*,
+                                        gpointer self) {
+  auto* window = static_cast<GtkMainWindowImpl*>(self);
+  if (window->pinned_row_ >= 0) window->KeepRowInView(window->pinned_row_);
+}
+
+void GtkMainWindowImpl::OnFramePainted(GdkFrameClock*, gpointer self) {
+  static_cast<GtkMainWindowImpl*>(self)->pinned_row_ = -1;
 }
 
 int GtkMainWindowImpl::Run(const MainWindowEvents& events) {
@@ -281,6 +312,8 @@ int GtkMainWindowImpl::Run(const MainWindowEvents& events) {
   if (events_.created) events_.created();
   if (!quit_.load()) {
     gtk_widget_show(c_.window);
+    g_signal_connect(gtk_widget_get_frame_clock(c_.window), "after-paint",
+                     G_CALLBACK(OnFramePainted), this);
     // Quit raises the flag and wakes the context, so no request to end is
     // lost, not even one made before the loop started.
     while (!quit_.load()) g_main_context_iteration(nullptr, TRUE);
