@@ -44,6 +44,35 @@ feed_warm_wine() {
   WINEPREFIX="$prefix" wineserver -p900 </dev/null >/dev/null 2>&1 || true
   FEED_WINEPREFIX="$prefix" "$FEED_ROOT/cmake/wine-run" cmd /c exit \
     </dev/null >/dev/null 2>&1 || true
+  # Windows are not handed to a window manager (there is none under Xvfb):
+  # otherwise Wine waits two seconds for one whenever a window is hidden or
+  # destroyed, and draws no frame.
+  FEED_WINEPREFIX="$prefix" "$FEED_ROOT/cmake/wine-run" reg add \
+    'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    </dev/null >/dev/null 2>&1 || true
+}
+
+# Makes sure tests that open windows have a display: when DISPLAY is unset,
+# starts Xvfb on a free display number, exports DISPLAY and stops the server
+# when the calling script exits.
+feed_start_display() {
+  if [ -n "${DISPLAY:-}" ]; then
+    return 0
+  fi
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
+    n=$((n + 1))
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  FEED_XVFB_PID=$!
+  trap 'kill "$FEED_XVFB_PID" 2>/dev/null || true' EXIT
+  local tries=0
+  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $tries -lt 100 ]; do
+    sleep 0.05
+    tries=$((tries + 1))
+  done
+  export DISPLAY=":$n"
+  echo "== display $DISPLAY (Xvfb)"
 }
 
 # Starts an X server of our own for the tests that open windows, exports

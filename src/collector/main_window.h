@@ -50,7 +50,9 @@ class MainWindow {
   virtual Text EditText(EditBox box) = 0;
   // A number that changes whenever the box's text changes, whether the
   // program or the user changed it. Lets a caller keep an index of a large
-  // text and notice when it has to be rebuilt.
+  // text and notice when it has to be rebuilt. A change made through
+  // SetEditText or AppendEditText advances it by exactly one, so that a
+  // caller can tell its own change from one made meanwhile by the user.
   virtual uint64_t EditTextRevision(EditBox box) = 0;
   // Replaces the box's whole text.
   virtual void SetEditText(EditBox box, const Text& text) = 0;

@@ -1,11 +1,14 @@
-// The GTK window against the contract every window meets.
+// The GTK window against the contract every window meets, and the
+// program's handlers on it.
 
 #include <gtk/gtk.h>
 
+#include <cstdlib>
 #include <future>
 #include <string>
 #include <thread>
 
+#include "collector/collector_app_test.h"
 #include "collector/main_window_contract_test.h"
 #include "collector/main_window_gtk.h"
 #include "text/code_page.h"
@@ -117,21 +120,28 @@ class GtkWindowProbe final : public MainWindowProbe {
   const std::thread::id thread_;
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Gtk, MainWindowContractTest,
-    testing::Values(MainWindowContract{
-        "Gtk",
-        []() -> std::unique_ptr<MainWindow> {
-          if (std::getenv("DISPLAY") == nullptr) return nullptr;
-          return CreateGtkMainWindow();
-        },
-        [](MainWindow& window) -> std::unique_ptr<MainWindowProbe> {
-          return std::make_unique<GtkWindowProbe>(
-              static_cast<GtkMainWindow&>(window));
-        }}),
-    [](const testing::TestParamInfo<MainWindowContract>& info) {
-      return info.param.name;
-    });
+MainWindowContract GtkWindowContract() {
+  return MainWindowContract{
+      "Gtk",
+      []() -> std::unique_ptr<MainWindow> {
+        if (std::getenv("DISPLAY") == nullptr) return nullptr;
+        return CreateGtkMainWindow();
+      },
+      [](MainWindow& window) -> std::unique_ptr<MainWindowProbe> {
+        return std::make_unique<GtkWindowProbe>(
+            static_cast<GtkMainWindow&>(window));
+      }};
+}
+
+std::string ContractName(
+    const testing::TestParamInfo<MainWindowContract>& info) {
+  return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Gtk, MainWindowContractTest,
+                         testing::Values(GtkWindowContract()), ContractName);
+INSTANTIATE_TEST_SUITE_P(Gtk, CollectorAppTest,
+                         testing::Values(GtkWindowContract()), ContractName);
 
 }  // namespace
 }  // namespace feed

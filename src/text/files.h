@@ -34,6 +34,39 @@ bool WriteWholeFile(const Text& fileName, const Parts&... parts) {
   return WriteWholeFileParts(fileName, {parts.view()...});
 }
 
+// What an attempt to read a whole file found.
+enum class FileReadStatus {
+  kRead,        // the bytes are the file's whole content
+  kMissing,     // neither the file nor (some of) its directories exist
+  kUnreadable,  // it exists but could not be opened or read (a directory,
+                // no permission, held by a writer, an error while reading)
+};
+struct FileContents {
+  FileReadStatus status = FileReadStatus::kMissing;
+  Bytes bytes;  // empty unless status is kRead
+};
+
+// Like ReadWholeFile, but tells a missing file from one that exists and
+// cannot be read, so that a caller can refuse to replace what it could not
+// read. An empty name counts as missing.
+FileContents ReadFileIfPresent(const Text& fileName);
+
+// Appends |line| at the end of the file, creating the file when it is
+// missing. When the file is not empty and its last byte is not a line feed,
+// "\r\n" is written first, so that |line| starts a line of its own. What
+// the file held is never truncated or rewritten. False when the file cannot
+// be opened for reading and appending (held by a writer, a directory), its
+// last byte cannot be read, or a write fails.
+bool AppendLineToFile(const Text& fileName, std::string_view line);
+
+// Replaces the file's content in one step: writes |data| to a temporary
+// file beside it (the name with ".tmp" added), forces it to the disk and
+// renames it over the file. Anyone opening the file finds either the old
+// or the new content, whole, never a mix or a cut file. On failure the
+// file keeps its old content, the temporary file is removed and the result
+// is false.
+bool ReplaceFileAtomically(const Text& fileName, std::string_view data);
+
 }  // namespace feed
 
 #endif  // FEED_COLLECTOR_TEXT_FILES_H_

@@ -34,6 +34,17 @@ class FileDescriptor {
   int fd_;
 };
 
+// Writes every byte of |data|; false on an error.
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
 }  // namespace
 
 Bytes ReadWholeFile(const Text& fileName) {
@@ -58,6 +69,36 @@ Bytes ReadWholeFile(const Text& fileName) {
   return Bytes(std::move(data));
 }
 
+FileContents ReadFileIfPresent(const Text& fileName) {
+  FileContents result;
+  if (fileName.empty()) return result;
+  std::string path = PosixPath(fileName);
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.ok()) {
+    result.status = (errno == ENOENT || errno == ENOTDIR)
+                        ? FileReadStatus::kMissing
+                        : FileReadStatus::kUnreadable;
+    return result;
+  }
+  result.status = FileReadStatus::kUnreadable;
+  if (::flock(file.get(), LOCK_SH | LOCK_NB) != 0) return result;
+  struct stat info;
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return result;
+  std::string data(static_cast<size_t>(info.st_size), '\0');
+  size_t got = 0;
+  while (got < data.size()) {
+    ssize_t n = ::read(file.get(), data.data() + got, data.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return result;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  data.resize(got);
+  result.status = FileReadStatus::kRead;
+  result.bytes = Bytes(std::move(data));
+  return result;
+}
+
 bool WriteWholeFileParts(const Text& fileName,
                          std::initializer_list<std::string_view> parts) {
   if (fileName.empty()) return false;
@@ -76,6 +117,48 @@ bool WriteWholeFileParts(const Text& fileName,
     }
   }
   return file.Close();
+}
+
+bool AppendLineToFile(const Text& fileName, std::string_view line) {
+  if (fileName.empty()) return false;
+  FileDescriptor file(::open(PosixPath(fileName).c_str(),
+                             O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (!file.ok()) return false;
+  // Others may read while we append, but no writer may be busy with it.
+  if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  struct stat info;
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  bool needsLineBreak = false;
+  if (info.st_size > 0) {
+    char last = 0;
+    if (::pread(file.get(), &last, 1, info.st_size - 1) != 1) return false;
+    needsLineBreak = last != '\n';
+  }
+  if (needsLineBreak && !WriteAll(file.get(), "\r\n")) return false;
+  if (!WriteAll(file.get(), line)) return false;
+  return file.Close();
+}
+
+bool ReplaceFileAtomically(const Text& fileName, std::string_view data) {
+  if (fileName.empty()) return false;
+  std::string path = PosixPath(fileName);
+  std::string temporary = path + ".tmp";
+  {
+    FileDescriptor file(::open(temporary.c_str(),
+                               O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!file.ok()) return false;
+    bool written = ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
+                   WriteAll(file.get(), data) && ::fsync(file.get()) == 0;
+    if (!file.Close() || !written) {
+      ::unlink(temporary.c_str());
+      return false;
+    }
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace feed

@@ -1,0 +1,105 @@
+// Rows appended per second to the real Win32 list from a second thread, the
+// way a collection run appends them with the check box cleared (per record:
+// AddListRow, then ShowProgress: status line and scrolling), against the
+// same work on the in-memory window with its loop running. Also the longest
+// a single row took: the window's thread must never hold the run up long.
+//
+// Google Benchmark is not built for the Windows target, so this program
+// times its own loops; run it under Wine with a display:
+//   xvfb-run cmake/wine-run build/windows/bench/window_rows_bench.exe
+
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "collector/main_window.h"
+#include "collector/record_handling.h"
+#include "tests/support/fake_main_window.h"
+#include "tests/support/scratch_directory.h"
+
+namespace feed {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Result {
+  double rowsPerSecond = 0;
+  double worstStallMs = 0;  // longest the window thread was held up
+};
+
+// Creates a window with |create| on a thread of its own, runs its loop, and
+// appends |rows| rows from this thread.
+template <typename Create>
+Result AppendRows(Create create, int rows) {
+  std::mutex mutex;
+  std::condition_variable ready;
+  MainWindow* window = nullptr;
+  bool created = false;
+  std::thread loop([&] {
+    std::unique_ptr<MainWindow> owned = create();
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      window = owned.get();
+      created = true;
+    }
+    ready.notify_all();
+    if (owned) owned->Run({});
+  });
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ready.wait(lock, [&] { return created; });
+  }
+  Result result;
+  if (!window) {
+    loop.join();
+    return result;
+  }
+  ScratchDirectory dir;
+  RecordHandling records(*window, dir.path());
+  FeedRecord record{"caption \xD6\xD0\xCE\xC4 #tag", "2026-12-01 08:09:10",
+                    "5230948571230948571", "123456789", "\xD6\xD0\xCE\xC4",
+                    "http://txmov2.a.yximgs.com/upic/2026/12/01/x_b.mp4"};
+  window->RowCount(ListBox::超级列表框1);  // the loop is serving
+  auto start = Clock::now();
+  auto last = start;
+  for (int i = 0; i < rows; ++i) {
+    records.AddListRow(record);
+    records.ShowProgress();
+    auto now = Clock::now();
+    double stall = std::chrono::duration<double, std::milli>(now - last).count();
+    if (stall > result.worstStallMs) result.worstStallMs = stall;
+    last = now;
+  }
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  result.rowsPerSecond = rows / seconds;
+  window->Quit();
+  loop.join();
+  return result;
+}
+
+}  // namespace
+}  // namespace feed
+
+int main(int argc, char** argv) {
+  int rows = argc > 1 ? std::atoi(argv[1]) : 20000;
+  feed::Result fake = feed::AppendRows(
+      [] { return std::make_unique<feed::FakeMainWindow>(); }, rows);
+  feed::Result real = feed::AppendRows([] { return feed::CreateMainWindow(); }, rows);
+  std::printf("%-40s %12s %14s\n", "window", "rows/s", "worst row ms");
+  std::printf("%-40s %12.0f %14.2f\n", "in-memory window (baseline)",
+              fake.rowsPerSecond, fake.worstStallMs);
+  if (real.rowsPerSecond == 0) {
+    std::printf("Win32 window: cannot be created here (no display?)\n");
+    return 1;
+  }
+  std::printf("%-40s %12.0f %14.2f  %.3f x baseline\n", "Win32 list view",
+              real.rowsPerSecond, real.worstStallMs,
+              real.rowsPerSecond / fake.rowsPerSecond);
+  return 0;
+}

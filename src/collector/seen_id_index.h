@@ -1,0 +1,53 @@
+// An index of the whole lines of the seen-id list, so that telling whether
+// an id has been seen does not search the list's text. It holds a copy of
+// every line; the list itself stays the text of its edit box, and the owner
+// rebuilds the index whenever that text changed behind its back.
+//
+// Not thread-safe: the owner serialises calls.
+
+#ifndef FEED_COLLECTOR_COLLECTOR_SEEN_ID_INDEX_H_
+#define FEED_COLLECTOR_COLLECTOR_SEEN_ID_INDEX_H_
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace feed {
+
+class SeenIdIndex {
+ public:
+  SeenIdIndex() = default;
+  SeenIdIndex(const SeenIdIndex&) = delete;
+  SeenIdIndex& operator=(const SeenIdIndex&) = delete;
+
+  // Replaces the index with the lines of |text|. A line ends at a line
+  // feed, a carriage return before it is not part of the line, and empty
+  // lines are left out; the last line needs no line break.
+  void Rebuild(std::string_view text);
+
+  // True when |id| equals one whole line.
+  bool Contains(std::string_view id) const;
+
+  // Records that |id| followed by a line break was added to the text.
+  void Add(std::string_view id);
+
+  // True when the text is empty or ends with a line feed, so that an id
+  // appended to it starts a line of its own.
+  bool EndsWithLineBreak() const { return ends_with_line_break_; }
+
+  size_t size() const { return ids_.size(); }
+
+ private:
+  // Lines point into these: the text of the last rebuild and every id
+  // added since. A deque never moves its elements as it grows.
+  std::string text_;
+  std::deque<std::string> added_;
+  std::unordered_set<std::string_view> ids_;
+  bool ends_with_line_break_ = true;
+};
+
+}  // namespace feed
+
+#endif  // FEED_COLLECTOR_COLLECTOR_SEEN_ID_INDEX_H_

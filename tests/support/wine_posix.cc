@@ -1,0 +1,7 @@
+#include "tests/support/wine.h"
+
+namespace feed {
+
+bool RunningUnderWine() { return false; }
+
+}  // namespace feed
