@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <future>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -100,20 +101,27 @@ class GtkWindowProbe final : public MainWindowProbe {
     struct Job {
       const std::function<void()>* work;
       std::promise<void> done;
-    } job{&work, {}};
+      std::mutex mutex;
+    } job{&work, {}, {}};
+    std::unique_lock<std::mutex> lock(job.mutex);
     GSource* source = g_idle_source_new();
     g_source_set_callback(
         source,
         [](gpointer data) -> gboolean {
           auto* j = static_cast<Job*>(data);
+          // Pairs with the caller's lock: the job crosses through GLib's
+          // queue, whose ordering ThreadSanitizer cannot see.
+          { std::lock_guard<std::mutex> lock(j->mutex); }
           (*j->work)();
           j->done.set_value();
           return G_SOURCE_REMOVE;
         },
         &job, nullptr);
+    std::future<void> done = job.done.get_future();
     g_source_attach(source, nullptr);
     g_source_unref(source);
-    job.done.get_future().wait();
+    lock.unlock();
+    done.wait();
   }
 
   const MainWindowControls& c_;
