@@ -151,7 +151,9 @@ class FeedService:
             return Reply("gbk", body=text.encode("gbk", "replace"),
                          content_type="application/json;charset=GBK"), page
         reply = Reply(fault or "feed", body=text.encode("utf-8"))
-        if fault == "cut":
+        if fault == "cut" and not page:
+            reply.send_bytes = len(reply.body) // 2
+        elif fault == "cut":
             # Close in the middle of the middle item's video address: the
             # item's id has arrived, its "reco_reason" has not.
             marker = b'"main_mv_url":"'

@@ -272,6 +272,14 @@ class FaultTest(SimulatorTestCase):
                          marker_check.read_reply(cut.body, complete=False),
                          stored)
 
+    def test_faults_on_pages_without_items(self):
+        sim = self.start("--items", "0", "--fault", "cut@1",
+                         "--fault", "reset@2")
+        cut, reset, sound = (exchange(sim.port) for _ in range(3))
+        self.assertFalse(cut.complete)
+        self.assertFalse(reset.complete)
+        self.assertEqual(json.loads(sound.body)["feeds"], [])
+
     def test_unnumbered_fault_applies_to_every_request(self):
         sim = self.start("--fault", "error", "--fault", "empty@2")
         for _ in range(3):
