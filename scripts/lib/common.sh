@@ -75,6 +75,30 @@ feed_start_display() {
   echo "== display $DISPLAY (Xvfb)"
 }
 
+# Starts an X server of our own for the tests that open windows, exports
+# its DISPLAY, and stops it when the calling shell exits.
+feed_start_xvfb() {
+  local dir
+  dir=$(mktemp -d)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    3>"$dir/display" </dev/null >/dev/null 2>&1 &
+  FEED_XVFB_PID=$!
+  local i
+  for i in $(seq 100); do
+    [ -s "$dir/display" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$dir/display" ]; then
+    echo "Xvfb did not start" >&2
+    rm -rf "$dir"
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$dir/display")"
+  rm -rf "$dir"
+  trap 'kill "$FEED_XVFB_PID" 2>/dev/null || true' EXIT
+  echo "Xvfb on $DISPLAY"
+}
+
 # Prints how long the named step took.
 feed_step() {
   local name=$1
