@@ -53,29 +53,6 @@ feed_warm_wine() {
     </dev/null >/dev/null 2>&1 || true
 }
 
-# Makes sure tests that open windows have a display: when DISPLAY is unset,
-# starts Xvfb on a free display number, exports DISPLAY and stops the server
-# when the calling script exits.
-feed_start_display() {
-  if [ -n "${DISPLAY:-}" ]; then
-    return 0
-  fi
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
-    n=$((n + 1))
-  done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-  FEED_XVFB_PID=$!
-  trap 'kill "$FEED_XVFB_PID" 2>/dev/null || true' EXIT
-  local tries=0
-  while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $tries -lt 100 ]; do
-    sleep 0.05
-    tries=$((tries + 1))
-  done
-  export DISPLAY=":$n"
-  echo "== display $DISPLAY (Xvfb)"
-}
-
 # Starts an X server of our own for the tests that open windows, exports
 # its DISPLAY, and stops it when the calling shell exits.
 feed_start_xvfb() {

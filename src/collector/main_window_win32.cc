@@ -179,7 +179,9 @@ bool Win32MainWindow::Create() {
   linkFont.lfCharSet = GB2312_CHARSET;
   link_font_ = ::CreateFontIndirectW(&linkFont);
 
-  const DWORD kLabel = SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
+  // Labels give way to the edit boxes they lie under (透明标签2 around
+  // 编辑框_采集延时) instead of painting their text over them.
+  const DWORD kLabel = SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX | WS_CLIPSIBLINGS;
   const DWORD kSingleLine = WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
   link_ = AddControl(win32::kLinkBoxId, L"Static", form::kLinkCaption,
                      form::kLinkBox,
@@ -216,6 +218,9 @@ bool Win32MainWindow::Create() {
     if (!control) return false;
   }
 
+  // The status line lies over the link box and must show above it.
+  ::SetWindowPos(labels_[2], HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SendMessageW(link_, WM_SETFONT, reinterpret_cast<WPARAM>(link_font_), FALSE);
   for (HWND box : edit_boxes_) ::SendMessageW(box, EM_SETLIMITTEXT, 0, 0);
   ::SendMessageW(check_box_, BM_SETCHECK, BST_CHECKED, 0);

@@ -12,7 +12,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace feed {
 
@@ -37,14 +37,25 @@ class SeenIdIndex {
   // appended to it starts a line of its own.
   bool EndsWithLineBreak() const { return ends_with_line_break_; }
 
-  size_t size() const { return ids_.size(); }
+  size_t size() const { return size_; }
 
  private:
+  // The slot where |id| is or would go.
+  size_t Find(std::string_view id) const;
+  // Puts |id| in the table, growing it first when it is half full.
+  void Insert(std::string_view id);
+  void Grow(size_t capacity);
+
   // Lines point into these: the text of the last rebuild and every id
   // added since. A deque never moves its elements as it grows.
   std::string text_;
   std::deque<std::string> added_;
-  std::unordered_set<std::string_view> ids_;
+  // An open-addressing hash table of the lines (linear probing, a power of
+  // two in size, never more than half full); an empty view marks a free
+  // slot. A million ids take no allocation each, which keeps the start-up
+  // rebuild quick.
+  std::vector<std::string_view> slots_;
+  size_t size_ = 0;
   bool ends_with_line_break_ = true;
 };
 

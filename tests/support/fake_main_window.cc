@@ -9,7 +9,7 @@ namespace feed {
 FakeMainWindow::FakeMainWindow() : window_thread_(std::this_thread::get_id()) {
   edit_texts_[EditBox::编辑框_采集次数] = form::kCountInitial;
   edit_texts_[EditBox::编辑框_采集延时] = form::kPauseInitial;
-  edit_texts_[EditBox::编辑框_去重复] = Text();
+  edit_texts_[EditBox::编辑框_去重复] = "";
   captions_[Label::透明标签1] = form::kCountLabelCaption;
   captions_[Label::透明标签2] = form::kPauseLabelCaption;
   captions_[Label::透明标签3] = Text();
@@ -63,7 +63,7 @@ Text FakeMainWindow::EditText(EditBox box) {
   Text text;
   HandOff([&] {
     std::lock_guard<std::mutex> lock(state_mutex_);
-    text = edit_texts_[box];
+    text = Text(edit_texts_[box]);
   });
   return text;
 }
@@ -82,7 +82,7 @@ void FakeMainWindow::SetEditText(EditBox box, const Text& text) {
   Notify("SetEditText");
   HandOff([&] {
     std::lock_guard<std::mutex> lock(state_mutex_);
-    edit_texts_[box] = text;
+    edit_texts_[box] = text.str();
     BumpRevision(box);
   });
 }
@@ -92,7 +92,7 @@ void FakeMainWindow::AppendEditText(EditBox box, const Text& text) {
   HandOff([&] {
     if (text.empty()) return;
     std::lock_guard<std::mutex> lock(state_mutex_);
-    edit_texts_[box] = ConcatText(edit_texts_[box], text);
+    edit_texts_[box] += text.view();
     BumpRevision(box);
   });
 }
@@ -197,7 +197,7 @@ void FakeMainWindow::Quit() {
 Text FakeMainWindow::CurrentEditText(EditBox box) const {
   std::lock_guard<std::mutex> lock(state_mutex_);
   auto it = edit_texts_.find(box);
-  return it == edit_texts_.end() ? Text() : it->second;
+  return it == edit_texts_.end() ? Text() : Text(it->second);
 }
 
 uint64_t FakeMainWindow::CurrentRevision(EditBox box) const {
@@ -251,7 +251,7 @@ bool FakeMainWindow::LoopRunning() const {
 void FakeMainWindow::TypeEditText(EditBox box, const Text& text) {
   Post([this, box, text] {
     std::lock_guard<std::mutex> lock(state_mutex_);
-    edit_texts_[box] = text;
+    edit_texts_[box] = text.str();
     BumpRevision(box);
   });
 }

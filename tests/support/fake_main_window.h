@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -103,7 +104,8 @@ class FakeMainWindow : public MainWindow {
 
   // What the window shows.
   mutable std::mutex state_mutex_;
-  std::map<EditBox, Text> edit_texts_;
+  // Kept as strings so that appending costs the appended bytes only.
+  std::map<EditBox, std::string> edit_texts_;
   std::map<EditBox, uint64_t> revisions_;
   bool checked_ = true;
   std::map<Label, Text> captions_;
