@@ -29,7 +29,7 @@ def build_file(variable, *parts):
 
 LINUX_BINARY = build_file("FEED_COLLECTOR_LINUX", "native", "src", "app",
                           "feed-collector")
-WINDOWS_BINARY = build_file("FEED_COLLECTOR_WINDOWS", "windows", "src", "app",
+WINDOWS_BINARY = build_file("FEED_COLLECTOR_WINDOWS", "windows",
                             "feed-collector.exe")
 WINDOW_PROBE = build_file("FEED_WINDOW_PROBE", "windows", "tests", "e2e",
                           "window_probe.exe")
