@@ -2,11 +2,11 @@
 """Shows the collector at work against the local feed simulator.
 
 Starts the simulator in a network namespace of its own, where it owns the
-collector's API address, starts the collector there (in a new Xvfb display
-unless --display names one), collects a few pages as a user would, prints
-the rows collected and the first lines of the two files, and saves a
-screenshot. With --display the window stays open until the user closes it.
-Needs root. Normally started by scripts/demo.
+collector's API address, starts the collector there on the given X display,
+collects a few pages as a user would, prints the rows collected and the
+first lines of the two files, and saves a screenshot. With --keep-open the
+window stays open until the user closes it. Needs root. Normally started by
+scripts/demo.
 """
 
 import argparse
@@ -27,7 +27,10 @@ def parse_options():
     parser.add_argument("--fetches", type=int, default=3)
     parser.add_argument("--pause", type=int, default=500,
                         help="milliseconds between fetches")
-    parser.add_argument("--display", help="X display to show the window on")
+    parser.add_argument("--display", required=True,
+                        help="X display to show the window on")
+    parser.add_argument("--keep-open", action="store_true",
+                        help="leave the window open for the user")
     parser.add_argument("--directory", required=True,
                         help="the program's directory; its two files are "
                         "removed first, so that every demo collects")
@@ -86,7 +89,7 @@ def main():
                     exist_ok=True)
         environment.screenshot(options.screenshot, window.extents)
         print("\nscreenshot: " + options.screenshot)
-        if options.display:
+        if options.keep_open:
             print("the window stays open; close it to end the demo")
             program.process.wait()
         else:
