@@ -19,12 +19,13 @@ KINDS = {
 
 
 class FaultPlan:
-    def __init__(self, specs):
-        """Raises ValueError for an unknown kind or a bad request number."""
+    def __init__(self, written):
+        """|written|: the faults as written on the command line. Raises
+        ValueError for an unknown kind or a bad request number."""
         self._numbered = []  # (kind, set of numbers)
         self._always = []
-        for spec in specs:
-            kind, at, numbers = spec.partition("@")
+        for fault in written:
+            kind, at, numbers = fault.partition("@")
             if kind not in KINDS:
                 raise ValueError("unknown fault %r (known: %s)" % (
                     kind, ", ".join(sorted(KINDS))))
@@ -34,9 +35,9 @@ class FaultPlan:
             try:
                 wanted = {int(n) for n in numbers.split(",")}
             except ValueError:
-                raise ValueError("bad request numbers in %r" % spec) from None
+                raise ValueError("bad request numbers in %r" % fault) from None
             if min(wanted) < 1:
-                raise ValueError("requests are numbered from 1: %r" % spec)
+                raise ValueError("requests are numbered from 1: %r" % fault)
             self._numbered.append((kind, wanted))
 
     def fault_for(self, request_number):
