@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdlib>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -105,31 +106,39 @@ class GtkWindowProbe final : public MainWindowProbe {
       work();
       return;
     }
+    // Shared by the caller and the idle source, freed by whichever lets go
+    // last. The job crosses through GLib's queue, whose ordering
+    // ThreadSanitizer cannot see, so the caller holds the job's mutex from
+    // before the source is attached and the callback takes it first.
     struct Job {
-      std::mutex mutex;  // also orders the job for ThreadSanitizer
+      std::atomic<int> owners{2};
+      std::mutex mutex;
       std::condition_variable finished;
       const std::function<void()>* work = nullptr;  // null: given up
       bool done = false;
+      static void Release(gpointer data) {
+        auto* job = static_cast<Job*>(data);
+        if (job->owners.fetch_sub(1) == 1) delete job;
+      }
     };
-    auto job = std::make_shared<Job>();
+    auto* job = new Job;
+    std::unique_lock<std::mutex> lock(job->mutex);
     job->work = &work;
     GSource* source = g_idle_source_new();
     g_source_set_callback(
         source,
         [](gpointer data) -> gboolean {
-          Job& j = **static_cast<std::shared_ptr<Job>*>(data);
-          std::lock_guard<std::mutex> lock(j.mutex);
-          if (j.work != nullptr) (*j.work)();
-          j.done = true;
-          j.finished.notify_all();
+          auto* j = static_cast<Job*>(data);
+          std::lock_guard<std::mutex> hold(j->mutex);
+          if (j->work != nullptr) (*j->work)();
+          j->done = true;
+          j->finished.notify_all();
           return G_SOURCE_REMOVE;
         },
-        new std::shared_ptr<Job>(job),
-        [](gpointer data) { delete static_cast<std::shared_ptr<Job>*>(data); });
+        job, &Job::Release);
     g_source_attach(source, nullptr);
-    std::unique_lock<std::mutex> lock(job->mutex);
     while (!job->finished.wait_for(lock, std::chrono::milliseconds(10),
-                                   [&] { return job->done; })) {
+                                   [job] { return job->done; })) {
       if (window_.LoopEnded()) {
         job->work = nullptr;
         break;
@@ -139,6 +148,7 @@ class GtkWindowProbe final : public MainWindowProbe {
     lock.unlock();
     if (!done) g_source_destroy(source);
     g_source_unref(source);
+    Job::Release(job);
   }
 
   GtkMainWindow& window_;
