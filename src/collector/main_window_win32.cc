@@ -225,8 +225,7 @@ bool Win32MainWindow::Create() {
              form::kCollectButton,
              WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER);
   list_ = AddControl(win32::kListId, WC_LISTVIEWW, "", form::kList,
-                     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA |
-                         LVS_SHOWSELALWAYS,
+                     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA,
                      WS_EX_CLIENTEDGE);
   for (HWND control : {link_, labels_[0], labels_[1], labels_[2], check_box_,
                        list_, edit_boxes_[0], edit_boxes_[1], edit_boxes_[2]}) {
