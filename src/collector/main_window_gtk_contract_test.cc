@@ -4,7 +4,9 @@
 #include <gtk/gtk.h>
 
 #include <cstdlib>
-#include <future>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,7 +25,9 @@ namespace {
 class GtkWindowProbe final : public MainWindowProbe {
  public:
   explicit GtkWindowProbe(GtkMainWindow& window)
-      : c_(window.controls()), thread_(std::this_thread::get_id()) {}
+      : window_(window),
+        c_(window.controls()),
+        thread_(std::this_thread::get_id()) {}
 
   Text CellText(int row, int column) override {
     std::string utf8;
@@ -93,37 +97,51 @@ class GtkWindowProbe final : public MainWindowProbe {
   }
 
  private:
+  // Waits for |work| to run, but gives up without it once the window's
+  // loop has ended (the program may quit at any moment in these tests);
+  // the idle source is then removed so that it never runs later.
   void OnWindowThread(const std::function<void()>& work) {
     if (std::this_thread::get_id() == thread_) {
       work();
       return;
     }
     struct Job {
-      const std::function<void()>* work;
-      std::promise<void> done;
-      std::mutex mutex;
-    } job{&work, {}, {}};
-    std::unique_lock<std::mutex> lock(job.mutex);
+      std::mutex mutex;  // also orders the job for ThreadSanitizer
+      std::condition_variable finished;
+      const std::function<void()>* work = nullptr;  // null: given up
+      bool done = false;
+    };
+    auto job = std::make_shared<Job>();
+    job->work = &work;
     GSource* source = g_idle_source_new();
     g_source_set_callback(
         source,
         [](gpointer data) -> gboolean {
-          auto* j = static_cast<Job*>(data);
-          // Pairs with the caller's lock: the job crosses through GLib's
-          // queue, whose ordering ThreadSanitizer cannot see.
-          { std::lock_guard<std::mutex> lock(j->mutex); }
-          (*j->work)();
-          j->done.set_value();
+          Job& j = **static_cast<std::shared_ptr<Job>*>(data);
+          std::lock_guard<std::mutex> lock(j.mutex);
+          if (j.work != nullptr) (*j.work)();
+          j.done = true;
+          j.finished.notify_all();
           return G_SOURCE_REMOVE;
         },
-        &job, nullptr);
-    std::future<void> done = job.done.get_future();
+        new std::shared_ptr<Job>(job),
+        [](gpointer data) { delete static_cast<std::shared_ptr<Job>*>(data); });
     g_source_attach(source, nullptr);
-    g_source_unref(source);
+    std::unique_lock<std::mutex> lock(job->mutex);
+    while (!job->finished.wait_for(lock, std::chrono::milliseconds(10),
+                                   [&] { return job->done; })) {
+      if (window_.LoopEnded()) {
+        job->work = nullptr;
+        break;
+      }
+    }
+    bool done = job->done;
     lock.unlock();
-    done.wait();
+    if (!done) g_source_destroy(source);
+    g_source_unref(source);
   }
 
+  GtkMainWindow& window_;
   const MainWindowControls& c_;
   const std::thread::id thread_;
 };
