@@ -1,6 +1,7 @@
 #include "collector/collector_app_test.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,41 +94,47 @@ std::string Item(int id) {
 
 // A feed whose every fetch answers two new items, after waiting at a gate
 // the test opens, or until the run is asked to stop.
-class GatedFeed {
+// Shared with the run's access, so that it outlives a run that a failed
+// test leaves behind.
+class GatedFeed : public std::enable_shared_from_this<GatedFeed> {
  public:
   FeedAccess Access() {
     FeedAccess access;
-    access.fetch = [this](const Text&, const Text&, Text&, Text&,
-                          const StopSignal& stop) {
-      int fetch = 0;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        fetch = ++fetches_;
-        ++inFlight_;
-        maxInFlight_ = std::max(maxInFlight_, inFlight_);
-        changed_.notify_all();
-      }
-      bool stopped = false;
-      while (!stopped) {
-        {
-          std::lock_guard<std::mutex> lock(mutex_);
-          if (open_) break;
-        }
-        if (ignoreStop_) {
-          std::this_thread::sleep_for(10ms);
-        } else {
-          stopped = stop.WaitFor(10ms);
-        }
-      }
-      std::lock_guard<std::mutex> lock(mutex_);
-      --inFlight_;
-      if (stopped) return Text();
-      std::string reply = "[";
-      reply.append(Item(2 * fetch)).append(",").append(Item(2 * fetch + 1));
-      return Text(reply.append("]"));
+    access.fetch = [self = shared_from_this()](const Text&, const Text&, Text&,
+                                               Text&, const StopSignal& stop) {
+      return self->Fetch(stop);
     };
     access.pause = [](int32_t, const StopSignal&) {};
     return access;
+  }
+
+  Text Fetch(const StopSignal& stop) {
+    int fetch = 0;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      fetch = ++fetches_;
+      ++inFlight_;
+      maxInFlight_ = std::max(maxInFlight_, inFlight_);
+      changed_.notify_all();
+    }
+    bool stopped = false;
+    while (!stopped) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (open_) break;
+      }
+      if (ignoreStop_) {
+        std::this_thread::sleep_for(10ms);
+      } else {
+        stopped = stop.WaitFor(10ms);
+      }
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    --inFlight_;
+    if (stopped) return Text();
+    std::string reply = "[";
+    reply.append(Item(2 * fetch)).append(",").append(Item(2 * fetch + 1));
+    return Text(reply.append("]"));
   }
   void Open() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -170,57 +177,57 @@ bool Eventually(Condition condition) {
 TEST_P(CollectorAppTest, StartUpRestoresTheSeenIdList) {
   ASSERT_TRUE(WriteWholeFile(ConcatText(dir_.path(), kSeenIdFileName),
                             Text("1\r\n2")));
-  GatedFeed feed;
-  FEED_START_APP_OR_SKIP(feed.Access());
+  auto feed = std::make_shared<GatedFeed>();
+  FEED_START_APP_OR_SKIP(feed->Access());
   EXPECT_EQ(window().EditText(EditBox::编辑框_去重复), Text("1\r\n2\r\n"));
 }
 
 TEST_P(CollectorAppTest, ClickStartsOneRunAndClicksDuringItDoNothing) {
-  GatedFeed feed;
-  FEED_START_APP_OR_SKIP(feed.Access());
+  auto feed = std::make_shared<GatedFeed>();
+  FEED_START_APP_OR_SKIP(feed->Access());
   window().SetEditText(EditBox::编辑框_采集次数, "2");
   probe().ClickCollect();
-  ASSERT_TRUE(feed.WaitForFetch(1));
+  ASSERT_TRUE(feed->WaitForFetch(1));
   EXPECT_TRUE(app().Collecting());
   // The window answers while the run waits for the feed.
   EXPECT_EQ(window().EditText(EditBox::编辑框_采集延时), Text("10"));
   probe().ClickCollect();
   probe().ClickCollect();
-  feed.Open();
+  feed->Open();
   ASSERT_TRUE(app().WaitUntilIdle(10s));
-  EXPECT_EQ(feed.fetches(), 2);
-  EXPECT_EQ(feed.maxInFlight(), 1);
+  EXPECT_EQ(feed->fetches(), 2);
+  EXPECT_EQ(feed->maxInFlight(), 1);
   EXPECT_EQ(window().RowCount(ListBox::超级列表框1), 4);
 
   // Once it has ended, a click starts the next run.
   probe().ClickCollect();
-  ASSERT_TRUE(feed.WaitForFetch(3));
+  ASSERT_TRUE(feed->WaitForFetch(3));
   ASSERT_TRUE(app().WaitUntilIdle(10s));
-  EXPECT_EQ(feed.fetches(), 4);
+  EXPECT_EQ(feed->fetches(), 4);
   EXPECT_EQ(window().RowCount(ListBox::超级列表框1), 8);
 }
 
 TEST_P(CollectorAppTest, CloseWithoutARunEndsAtOnce) {
-  GatedFeed feed;
-  FEED_START_APP_OR_SKIP(feed.Access());
+  auto feed = std::make_shared<GatedFeed>();
+  FEED_START_APP_OR_SKIP(feed->Access());
   probe().PressClose();
   EXPECT_TRUE(WaitForExit(2s));
-  EXPECT_EQ(feed.fetches(), 0);
+  EXPECT_EQ(feed->fetches(), 0);
 }
 
 TEST_P(CollectorAppTest, CloseDuringARunSavesTheListAndEndsWithinTwoSeconds) {
-  GatedFeed feed;
-  FEED_START_APP_OR_SKIP(feed.Access());
+  auto feed = std::make_shared<GatedFeed>();
+  FEED_START_APP_OR_SKIP(feed->Access());
   window().SetEditText(EditBox::编辑框_采集次数, "1000");
   probe().ClickCollect();
-  feed.Open();
-  ASSERT_TRUE(feed.WaitForFetch(50));  // records are being stored
+  feed->Open();
+  ASSERT_TRUE(feed->WaitForFetch(50));  // records are being stored
   auto closed = std::chrono::steady_clock::now();
   probe().PressClose();
   EXPECT_FALSE(probe().IsShown());  // hidden at once
   bool exited = WaitForExit(2s);
   EXPECT_LT(std::chrono::steady_clock::now() - closed, 2s);
-  ASSERT_TRUE(app().WaitUntilIdle(10s));  // before |feed| goes
+  ASSERT_TRUE(app().WaitUntilIdle(10s));
   ASSERT_TRUE(exited);
 
   // Both files whole: every stored id is in the saved list, and every
@@ -242,17 +249,16 @@ TEST_P(CollectorAppTest, CloseDuringARunSavesTheListAndEndsWithinTwoSeconds) {
 }
 
 TEST_P(CollectorAppTest, RunThatWillNotStopDoesNotHoldTheCloseUp) {
-  GatedFeed feed;
-  feed.IgnoreStop();
-  FEED_START_APP_OR_SKIP(feed.Access());
+  auto feed = std::make_shared<GatedFeed>();
+  feed->IgnoreStop();
+  FEED_START_APP_OR_SKIP(feed->Access());
   probe().ClickCollect();
-  ASSERT_TRUE(feed.WaitForFetch(1));
+  ASSERT_TRUE(feed->WaitForFetch(1));
   auto closed = std::chrono::steady_clock::now();
   probe().PressClose();
   bool exited = WaitForExit(3s);
   auto took = std::chrono::steady_clock::now() - closed;
-  // The run may go now; it must be over before |feed| goes.
-  feed.Open();
+  feed->Open();
   EXPECT_TRUE(app().WaitUntilIdle(10s));
   EXPECT_TRUE(exited);
   EXPECT_LT(took, 2s);

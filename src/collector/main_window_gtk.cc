@@ -17,6 +17,7 @@ class GtkMainWindowImpl final : public GtkMainWindow {
   ~GtkMainWindowImpl() override;
 
   const MainWindowControls& controls() const override { return c_; }
+  bool LoopEnded() const override { return handoff_.closed(); }
 
   Text EditText(EditBox box) override;
   uint64_t EditTextRevision(EditBox box) override;

@@ -24,6 +24,9 @@ class GtkMainWindow : public MainWindow {
  public:
   // The widgets, for tests that check the form itself. Window thread only.
   virtual const MainWindowControls& controls() const = 0;
+  // True once the message loop has ended: work handed to the window's
+  // thread from now on would never run. Any thread.
+  virtual bool LoopEnded() const = 0;
 };
 
 // Initialises GTK on the calling thread if needed and builds the window

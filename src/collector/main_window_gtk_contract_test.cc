@@ -4,7 +4,10 @@
 #include <gtk/gtk.h>
 
 #include <cstdlib>
-#include <future>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,7 +26,9 @@ namespace {
 class GtkWindowProbe final : public MainWindowProbe {
  public:
   explicit GtkWindowProbe(GtkMainWindow& window)
-      : c_(window.controls()), thread_(std::this_thread::get_id()) {}
+      : window_(window),
+        c_(window.controls()),
+        thread_(std::this_thread::get_id()) {}
 
   Text CellText(int row, int column) override {
     std::string utf8;
@@ -93,37 +98,60 @@ class GtkWindowProbe final : public MainWindowProbe {
   }
 
  private:
+  // Waits for |work| to run, but gives up without it once the window's
+  // loop has ended (the program may quit at any moment in these tests);
+  // the idle source is then removed so that it never runs later.
   void OnWindowThread(const std::function<void()>& work) {
     if (std::this_thread::get_id() == thread_) {
       work();
       return;
     }
+    // Shared by the caller and the idle source, freed by whichever lets go
+    // last. The job crosses through GLib's queue, whose ordering
+    // ThreadSanitizer cannot see, so the caller holds the job's mutex from
+    // before the source is attached and the callback takes it first.
     struct Job {
-      const std::function<void()>* work;
-      std::promise<void> done;
+      std::atomic<int> owners{2};
       std::mutex mutex;
-    } job{&work, {}, {}};
-    std::unique_lock<std::mutex> lock(job.mutex);
+      std::condition_variable finished;
+      const std::function<void()>* work = nullptr;  // null: given up
+      bool done = false;
+      static void Release(gpointer data) {
+        auto* job = static_cast<Job*>(data);
+        if (job->owners.fetch_sub(1) == 1) delete job;
+      }
+    };
+    auto* job = new Job;
+    std::unique_lock<std::mutex> lock(job->mutex);
+    job->work = &work;
     GSource* source = g_idle_source_new();
     g_source_set_callback(
         source,
         [](gpointer data) -> gboolean {
           auto* j = static_cast<Job*>(data);
-          // Pairs with the caller's lock: the job crosses through GLib's
-          // queue, whose ordering ThreadSanitizer cannot see.
-          { std::lock_guard<std::mutex> lock(j->mutex); }
-          (*j->work)();
-          j->done.set_value();
+          std::lock_guard<std::mutex> hold(j->mutex);
+          if (j->work != nullptr) (*j->work)();
+          j->done = true;
+          j->finished.notify_all();
           return G_SOURCE_REMOVE;
         },
-        &job, nullptr);
-    std::future<void> done = job.done.get_future();
+        job, &Job::Release);
     g_source_attach(source, nullptr);
-    g_source_unref(source);
+    while (!job->finished.wait_for(lock, std::chrono::milliseconds(10),
+                                   [job] { return job->done; })) {
+      if (window_.LoopEnded()) {
+        job->work = nullptr;
+        break;
+      }
+    }
+    bool done = job->done;
     lock.unlock();
-    done.wait();
+    if (!done) g_source_destroy(source);
+    g_source_unref(source);
+    Job::Release(job);
   }
 
+  GtkMainWindow& window_;
   const MainWindowControls& c_;
   const std::thread::id thread_;
 };

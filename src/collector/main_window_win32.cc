@@ -1,6 +1,9 @@
 // The main window on native Win32 controls. Every operation on an edit box
 // or the check box runs on the window's thread: from another thread it is
-// sent there (SendMessage) and waited for.
+// sent there (SendMessage) and waited for. Text appended from another thread
+// is kept by the window and put into the box when something looks at it
+// (see pending_appends_): the box's text and revision, as every operation
+// and every message to the box sees them, already include it.
 //
 // The list is a virtual list view over the window's own row store, so that
 // appending rows costs the same however many there are. The store, with
@@ -103,6 +106,8 @@ class Win32MainWindow : public MainWindow {
   // rows changed since, sets the captions set since, and scrolls.
   void ApplyDisplayChanges();
   void SetLabelNow(HWND label, const Text& caption);
+  // Window thread: puts the text appended since into the edit boxes.
+  void ApplyPendingAppends();
   LRESULT OnControlColour(HDC dc, HWND control);
 
   const DWORD thread_id_;
@@ -122,6 +127,16 @@ class Win32MainWindow : public MainWindow {
   std::array<uint64_t, kEditBoxCount> revisions_{};
   bool program_is_editing_ = false;
   int rows_shown_ = 0;  // the list view's item count
+  // Text appended to each edit box from another thread and not yet put
+  // into it. The edit control spends time in proportion to its whole text
+  // on every insertion, which for a seen-id list of a million ids is more
+  // than a record may take. The text goes in when something looks at the
+  // box: EditText, or any message to the box (the user tabbing into it or
+  // typing, a read of its text). The box lies outside the client area, so
+  // nothing shows the delay.
+  std::array<std::wstring, kEditBoxCount> pending_appends_;
+  bool in_hand_off_ = false;
+  bool applying_appends_ = false;
   bool applying_display_ = false;
   std::wstring display_buffer_;
 
@@ -210,8 +225,7 @@ bool Win32MainWindow::Create() {
              form::kCollectButton,
              WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER);
   list_ = AddControl(win32::kListId, WC_LISTVIEWW, "", form::kList,
-                     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA |
-                         LVS_SHOWSELALWAYS,
+                     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA,
                      WS_EX_CLIENTEDGE);
   for (HWND control : {link_, labels_[0], labels_[1], labels_[2], check_box_,
                        list_, edit_boxes_[0], edit_boxes_[1], edit_boxes_[2]}) {
@@ -224,7 +238,8 @@ bool Win32MainWindow::Create() {
   ::SendMessageW(link_, WM_SETFONT, reinterpret_cast<WPARAM>(link_font_), FALSE);
   for (HWND box : edit_boxes_) ::SendMessageW(box, EM_SETLIMITTEXT, 0, 0);
   ::SendMessageW(check_box_, BM_SETCHECK, BST_CHECKED, 0);
-  for (HWND shows : {list_, labels_[0], labels_[1], labels_[2]}) {
+  for (HWND shows : {list_, labels_[0], labels_[1], labels_[2], edit_boxes_[0],
+                     edit_boxes_[1], edit_boxes_[2]}) {
     ::SetWindowSubclass(shows, &DisplayProc, 1, reinterpret_cast<DWORD_PTR>(this));
   }
   ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE,
@@ -284,6 +299,7 @@ Text Win32MainWindow::EditText(EditBox box) {
   Text text;
   OnWindowThread([&] {
     HWND edit = EditHandle(box);
+    ApplyPendingAppends();
     int length = ::GetWindowTextLengthW(edit);
     if (length <= 0) return;
     std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
@@ -302,26 +318,42 @@ uint64_t Win32MainWindow::EditTextRevision(EditBox box) {
 
 void Win32MainWindow::SetEditText(EditBox box, const Text& text) {
   OnWindowThread([&] {
+    size_t i = static_cast<size_t>(EditBoxIndex(box));
+    pending_appends_[i].clear();  // replaced with the rest of the text
     program_is_editing_ = true;
     ::SetWindowTextW(EditHandle(box), WideFromGbk(text).c_str());
     program_is_editing_ = false;
-    ++revisions_[static_cast<size_t>(EditBoxIndex(box))];
+    ++revisions_[i];
   });
 }
 
 void Win32MainWindow::AppendEditText(EditBox box, const Text& text) {
   OnWindowThread([&] {
     if (text.empty()) return;
-    HWND edit = EditHandle(box);
+    size_t i = static_cast<size_t>(EditBoxIndex(box));
+    pending_appends_[i] += WideFromGbk(text);
+    ++revisions_[i];
+    if (!in_hand_off_) ApplyPendingAppends();
+  });
+}
+
+void Win32MainWindow::ApplyPendingAppends() {
+  if (applying_appends_) return;  // the boxes' own messages come back here
+  applying_appends_ = true;
+  for (size_t i = 0; i < edit_boxes_.size(); ++i) {
+    if (pending_appends_[i].empty()) continue;
+    std::wstring text;
+    text.swap(pending_appends_[i]);
+    HWND edit = edit_boxes_[i];
     WPARAM end = static_cast<WPARAM>(::GetWindowTextLengthW(edit));
     program_is_editing_ = true;
     ::SendMessageW(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
     ::SendMessageW(edit, EM_SCROLLCARET, 0, 0);
     ::SendMessageW(edit, EM_REPLACESEL, FALSE,
-                   reinterpret_cast<LPARAM>(WideFromGbk(text).c_str()));
+                   reinterpret_cast<LPARAM>(text.c_str()));
     program_is_editing_ = false;
-    ++revisions_[static_cast<size_t>(EditBoxIndex(box))];
-  });
+  }
+  applying_appends_ = false;
 }
 
 bool Win32MainWindow::IsChecked(CheckBox) {
@@ -540,7 +572,9 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kRunHere:
       if (loop_ended_) return 0;
+      in_hand_off_ = true;
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
+      in_hand_off_ = false;
       return 1;
     case kEndLoop:
       quit_ = true;
@@ -596,9 +630,16 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK Win32MainWindow::DisplayProc(HWND control, UINT message,
                                               WPARAM wParam, LPARAM lParam,
                                               UINT_PTR, DWORD_PTR self) {
-  // Whatever the list or a label is asked, it answers from the display
-  // state as it stands.
-  reinterpret_cast<Win32MainWindow*>(self)->ApplyDisplayChanges();
+  // Whatever the list, a label or an edit box is asked, it answers from the
+  // display state as it stands.
+  auto* window = reinterpret_cast<Win32MainWindow*>(self);
+  if (::GetDlgCtrlID(control) == win32::kListId ||
+      std::find(window->labels_.begin(), window->labels_.end(), control) !=
+          window->labels_.end()) {
+    window->ApplyDisplayChanges();
+  } else {
+    window->ApplyPendingAppends();
+  }
   return ::DefSubclassProc(control, message, wParam, lParam);
 }
 
