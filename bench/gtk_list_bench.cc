@@ -51,7 +51,6 @@ const std::vector<RowTexts>& SampleRows() {
   return rows;
 }
 
-WindowThread* window_thread = nullptr;
 
 // One row as the collection run adds it.
 void AppendRow(MainWindow& window, const RowTexts& texts, Text& status) {
@@ -130,15 +129,5 @@ BENCHMARK(BM_AppendRowByHandOff)->Arg(100000)->Iterations(20000)
 }  // namespace feed
 
 int main(int argc, char** argv) {
-  if (std::getenv("DISPLAY") == nullptr) {
-    std::fprintf(stderr, "gtk_list_bench needs a display (run under Xvfb)\n");
-    return 1;
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  feed::WindowThread thread;
-  feed::window_thread = &thread;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return feed::RunGtkBenchmarks(argc, argv, "gtk_list_bench");
 }

@@ -14,7 +14,6 @@
 namespace feed {
 namespace {
 
-WindowThread* window_thread = nullptr;
 
 Text IdList(int count) {
   std::string ids;
@@ -80,15 +79,5 @@ BENCHMARK(BM_AppendOneId)->Arg(0)->Arg(1000000)->Iterations(3000)
 }  // namespace feed
 
 int main(int argc, char** argv) {
-  if (std::getenv("DISPLAY") == nullptr) {
-    std::fprintf(stderr, "gtk_seen_id_box_bench needs a display (run under Xvfb)\n");
-    return 1;
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  feed::WindowThread thread;
-  feed::window_thread = &thread;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return feed::RunGtkBenchmarks(argc, argv, "gtk_seen_id_box_bench");
 }

@@ -5,10 +5,13 @@
 #ifndef FEED_COLLECTOR_BENCH_GTK_WINDOW_THREAD_H_
 #define FEED_COLLECTOR_BENCH_GTK_WINDOW_THREAD_H_
 
+#include <benchmark/benchmark.h>
 #include <glib.h>
 #include <time.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -169,6 +172,25 @@ class WindowThread {
   std::atomic<long long> longest_gap_us_{0};
   std::thread thread_;
 };
+
+// The window thread of a GTK benchmark program, set by RunGtkBenchmarks.
+inline WindowThread* window_thread = nullptr;
+
+// The main() of a GTK benchmark program: it needs a display, and runs every
+// registered benchmark with one window thread.
+inline int RunGtkBenchmarks(int argc, char** argv, const char* program) {
+  if (std::getenv("DISPLAY") == nullptr) {
+    std::fprintf(stderr, "%s needs a display (run under Xvfb)\n", program);
+    return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  WindowThread thread;
+  window_thread = &thread;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
 
 }  // namespace feed
 
