@@ -2,8 +2,9 @@
 // shaped like the service's feed, with Chinese captions, emoji, escaped
 // quotes and "\n", 19-digit ids and video addresses on the three CDN hosts.
 // Every item ends with its "reco_reason" key, so that cutting the reply at
-// "reco_reason" gives one item per piece (after an empty-of-items first
-// piece holding the reply's head).
+// "reco_reason" gives one item per piece: the first piece holds the reply's
+// head and the first item, and a last piece holds no item, only the end of
+// the last item and the reply's paging fields.
 
 #ifndef FEED_COLLECTOR_TESTS_SUPPORT_FEED_REPLY_FIXTURE_H_
 #define FEED_COLLECTOR_TESTS_SUPPORT_FEED_REPLY_FIXTURE_H_
