@@ -19,6 +19,7 @@
 #include "collector/record_handling.h"
 #include "text/stop_signal.h"
 #include "text/text_primitives.h"
+#include "web/web_request.h"
 
 namespace feed {
 
@@ -27,11 +28,6 @@ namespace feed {
 // body. Neither changes between fetches or runs.
 Text FeedRequestUrl();
 Text FeedRequestBody();
-
-// The status text a web request leaves when reading the reply's body broke
-// off: "713 读取数据失败!".
-inline constexpr char kBodyReadFailedStatus[] =
-    "713 \xB6\xC1\xC8\xA1\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!";
 
 // Where a run's requests go and how it pauses: the product's are made by
 // ProductFeedAccess (feed_access.h); tests put their own in.

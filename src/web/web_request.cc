@@ -54,8 +54,6 @@ const char kHeadersFailed[] =
 const char kSendFailed[] = "711 \xB7\xA2\xCB\xCD\xC7\xEB\xC7\xF3\xCA\xA7\xB0\xDC!";
 // 712 服务器未响应!
 const char kNoResponse[] = "712 \xB7\xFE\xCE\xF1\xC6\xF7\xCE\xB4\xCF\xEC\xD3\xA6!";
-// 713 读取数据失败!
-const char kReadFailed[] = "713 \xB6\xC1\xC8\xA1\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!";
 
 const char* const kVerbs[] = {"GET", "POST", "HEAD", "PUT"};
 
@@ -306,7 +304,7 @@ Exchange::Exit Exchange::Steps() {
       BodyShorterThanAnnounced(*responseHeaders_,
                                static_cast<int64_t>(bodyRead_.size()),
                                method_ == kMethodHead)) {
-    *statusText_ = Text(kReadFailed);
+    *statusText_ = Text(kBodyReadFailedStatus);
   }
 
   // Step 18: the body as received, and as text up to its first zero byte.
@@ -327,7 +325,7 @@ void Exchange::ReadBody() {
   while (true) {
     uint32_t available = 0;
     if (!http_.QueryDataAvailable(request_, &available)) {
-      *statusText_ = Text(kReadFailed);
+      *statusText_ = Text(kBodyReadFailedStatus);
       readBroken_ = true;
       return;
     }
@@ -335,7 +333,7 @@ void Exchange::ReadBody() {
     std::vector<char> buffer(available, '\0');
     uint32_t read = 0;
     if (!http_.ReadData(request_, buffer.data(), available, &read)) {
-      *statusText_ = Text(kReadFailed);
+      *statusText_ = Text(kBodyReadFailedStatus);
       readBroken_ = true;
       return;
     }

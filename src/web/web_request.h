@@ -21,6 +21,11 @@
 
 namespace feed {
 
+// The status text left when reading the reply's body broke off, or the body
+// came short of its announced length: "713 读取数据失败!".
+inline constexpr char kBodyReadFailedStatus[] =
+    "713 \xB6\xC1\xC8\xA1\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!";
+
 // Methods: 0 GET, 1 POST, 2 HEAD, 3 PUT; any other value means GET.
 inline constexpr int kMethodGet = 0;
 inline constexpr int kMethodPost = 1;
