@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "collector/feed_record.h"
+#include "fuzz/fuzz_input.h"
 #include "text/marker_extraction.h"
 #include "text/text_primitives.h"
 
@@ -81,12 +82,10 @@ std::string ReferenceReplace(std::string_view text, std::string_view sought,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  const uint8_t selector = data[0];
-  std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
-  size_t cut = rest.find('\x01');
-  feed::Text subject(rest.substr(0, cut));
-  feed::Text other(cut == std::string_view::npos ? std::string_view()
-                                                 : rest.substr(cut + 1));
+  const feed::FuzzInput input = feed::SplitFuzzInput(data, size);
+  const uint8_t selector = input.selector;
+  const feed::Text& subject = input.subject;
+  const feed::Text& other = input.other;
   const int start = selector >> 4;  // 0..15
   const bool flag = selector & 0x08;
 

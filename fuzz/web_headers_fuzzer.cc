@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_input.h"
 #include "text/bytes.h"
 #include "text/code_page.h"
 #include "text/text_primitives.h"
@@ -160,12 +161,10 @@ void FuzzProcessResponseHeaders(std::string_view raw_bytes,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const uint8_t selector = data[0];
-  std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
-  size_t cut = rest.find('\x01');
-  feed::Text subject(rest.substr(0, cut));
-  feed::Text other(cut == std::string_view::npos ? std::string_view()
-                                                 : rest.substr(cut + 1));
+  const feed::FuzzInput input = feed::SplitFuzzInput(data, size);
+  const uint8_t selector = input.selector;
+  const feed::Text& subject = input.subject;
+  const feed::Text& other = input.other;
   switch (selector % 4) {
     case 0:
       FuzzMergeCookies(subject, other);
@@ -177,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FuzzBuildRequestHeaders(subject, other);
       break;
     case 3:
-      FuzzProcessResponseHeaders(rest, other);
+      FuzzProcessResponseHeaders(input.rest, other);
       break;
   }
   return 0;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "text/environment.h"
+#include "text/utf16_bytes.h"
 #include "web/handle_table.h"
 #include "web/http_service.h"
 #include "web/winhttp_rules.h"
@@ -39,15 +40,7 @@ using Clock = std::chrono::steady_clock;
 // Strings
 
 std::u16string Units(const Bytes& bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(
-        static_cast<unsigned char>(bytes.data()[2 * i]) |
-        static_cast<unsigned char>(bytes.data()[2 * i + 1]) << 8);
-  }
-  size_t nul = units.find(u'\0');
-  if (nul != std::u16string::npos) units.resize(nul);
-  return units;
+  return UnitsBeforeNulOf(bytes.view());
 }
 
 void AppendUtf8(char32_t c, std::string* out) {

@@ -4,21 +4,14 @@
 #include <cstring>
 #include <utility>
 
+#include "text/utf16_bytes.h"
 #include "web/winhttp_rules.h"
 
 namespace feed {
 namespace {
 
 std::u16string Units(const Bytes& bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(
-        static_cast<unsigned char>(bytes.data()[2 * i]) |
-        static_cast<unsigned char>(bytes.data()[2 * i + 1]) << 8);
-  }
-  size_t nul = units.find(u'\0');
-  if (nul != std::u16string::npos) units.resize(nul);
-  return units;
+  return UnitsBeforeNulOf(bytes.view());
 }
 
 // Enough UTF-8 for test expectations: the Basic Multilingual Plane.
